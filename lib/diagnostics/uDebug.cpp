@@ -1,0 +1,4 @@
+// The diagnostics module.
+#include "lib/diagnostics/uDebug.h"
+
+TDebug* Debug = nullptr;

@@ -1,0 +1,95 @@
+// The platform layer: every call the library makes to Windows goes through the abstract area
+// classes below. Two backends exist: Win32 (real calls, Windows builds only) and Sim (a
+// simulated Windows machine, lib/platform/uPlatformSim.h). Windows builds start on Win32 and
+// Linux builds on Sim; a test installs a Sim of its own with TPlatformScope.
+//
+// Each area keeps the Win32 function's name, arguments and results in portable types; a call
+// that fails returns false (or an empty/null result) and sets the calling thread's last-error
+// code, read with Platform().GetLastError().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "lib/platform/uWinApi.h"
+
+// Page memory (VirtualAlloc family). Any thread.
+class TPlatformMemory {
+ public:
+  virtual ~TPlatformMemory() = default;
+  // Reserves and/or commits pages; commited pages read as zero. Null on failure.
+  virtual void* VirtualAlloc(void* address, size_t size, win::DWORD allocationType,
+                             win::DWORD protect) = 0;
+  // With MEM_RELEASE, size must be 0 and address the start of an allocation.
+  virtual bool VirtualFree(void* address, size_t size, win::DWORD freeType) = 0;
+};
+
+// The running process, its debugger and its threads. Any thread.
+class TPlatformProcess {
+ public:
+  virtual ~TPlatformProcess() = default;
+  // Full path of the executable (module null) as GetModuleFileNameW gives it; empty on failure.
+  virtual std::u16string GetModuleFileNameW(void* module) = 0;
+  virtual bool IsDebuggerPresent() = 0;
+  virtual void OutputDebugStringW(std::u16string_view text) = 0;
+  virtual void DebugBreak() = 0;
+  virtual win::DWORD GetCurrentThreadId() = 0;
+};
+
+// Time. Any thread.
+class TPlatformClock {
+ public:
+  virtual ~TPlatformClock() = default;
+  // Milliseconds since the system started.
+  virtual uint64_t GetTickCount64() = 0;
+  virtual int64_t QueryPerformanceCounter() = 0;
+  virtual int64_t QueryPerformanceFrequency() = 0;
+  // Coordinated universal time in 100-ns intervals since 1601-01-01 (a FILETIME).
+  virtual uint64_t GetSystemTimeAsFileTime() = 0;
+  virtual void Sleep(win::DWORD milliseconds) = 0;
+};
+
+// One backend: the set of areas plus the per-thread last-error code.
+class TPlatform {
+ public:
+  virtual ~TPlatform() = default;
+  virtual std::u16string_view Name() const = 0;
+  virtual TPlatformMemory& Memory() = 0;
+  virtual TPlatformProcess& Process() = 0;
+  virtual TPlatformClock& Clock() = 0;
+  virtual win::DWORD GetLastError() = 0;
+  virtual void SetLastError(win::DWORD error) = 0;
+};
+
+// The backend in use. Any thread; the backend must not be exchanged while other threads use it.
+TPlatform& Platform();
+
+// Makes `platform` the backend in use and returns the one before. The caller keeps ownership.
+TPlatform* PlatformExchange(TPlatform* platform);
+
+// The backend a build starts with: Win32 on Windows, a shared Sim elsewhere.
+TPlatform& PlatformDefault();
+
+// Installs a backend for the lifetime of the scope and restores the previous one after.
+// Typical test use:  TPlatformScope<TSimPlatform> sim;  sim->Clock().SetDriven(true);
+template <typename TBackend>
+class TPlatformScope {
+ public:
+  template <typename... TArgs>
+  explicit TPlatformScope(TArgs&&... args)
+      : FBackend(std::make_unique<TBackend>(std::forward<TArgs>(args)...)),
+        FPrevious(PlatformExchange(FBackend.get())) {}
+  ~TPlatformScope() { PlatformExchange(FPrevious); }
+  TPlatformScope(const TPlatformScope&) = delete;
+  TPlatformScope& operator=(const TPlatformScope&) = delete;
+
+  TBackend* operator->() { return FBackend.get(); }
+  TBackend& operator*() { return *FBackend; }
+
+ private:
+  std::unique_ptr<TBackend> FBackend;
+  TPlatform* FPrevious;
+};

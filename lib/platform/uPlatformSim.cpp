@@ -1,0 +1,171 @@
+// The simulated Windows machine.
+#include "lib/platform/uPlatformSim.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+thread_local win::DWORD GLastError = win::ERROR_SUCCESS;
+
+// FILETIME of 1970-01-01, the system clock's epoch.
+constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
+
+void SimFail(win::DWORD error) { GLastError = error; }
+
+}  // namespace
+
+// --- Page memory ---
+
+void* TSimMemory::VirtualAlloc(void* address, size_t size, win::DWORD allocationType,
+                               win::DWORD protect) {
+  FAllocCalls.fetch_add(1);
+  // Only the use the library makes is modelled: fresh committed read/write pages.
+  if (address != nullptr) {
+    SimFail(win::ERROR_INVALID_ADDRESS);
+    return nullptr;
+  }
+  if (size == 0 || (allocationType & win::MEM_COMMIT) == 0 || protect != win::PAGE_READWRITE) {
+    SimFail(win::ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (size > SIZE_MAX - kPageSize) {
+    SimFail(win::ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  const size_t rounded = (size + kPageSize - 1) / kPageSize * kPageSize;
+  std::lock_guard guard(FLock);
+  if (rounded > FCommitLimit - FCommitted) {
+    SimFail(win::ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  void* block = std::calloc(1, rounded);
+  if (block == nullptr) {
+    SimFail(win::ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  FAllocations.emplace(block, rounded);
+  FCommitted += rounded;
+  return block;
+}
+
+bool TSimMemory::VirtualFree(void* address, size_t size, win::DWORD freeType) {
+  if (freeType != win::MEM_RELEASE || size != 0) {
+    SimFail(win::ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  std::lock_guard guard(FLock);
+  auto it = FAllocations.find(address);
+  if (it == FAllocations.end()) {
+    SimFail(win::ERROR_INVALID_ADDRESS);
+    return false;
+  }
+  FCommitted -= it->second;
+  std::free(it->first);
+  FAllocations.erase(it);
+  return true;
+}
+
+void TSimMemory::SetCommitLimit(uint64_t bytes) {
+  std::lock_guard guard(FLock);
+  FCommitLimit = bytes;
+}
+
+uint64_t TSimMemory::BytesCommitted() const {
+  std::lock_guard guard(FLock);
+  return FCommitted;
+}
+
+size_t TSimMemory::AllocationCount() const {
+  std::lock_guard guard(FLock);
+  return FAllocations.size();
+}
+
+// --- Process ---
+
+std::u16string TSimProcess::GetModuleFileNameW(void* module) {
+  if (module != nullptr) {
+    SimFail(win::ERROR_INVALID_HANDLE);
+    return {};
+  }
+  std::lock_guard guard(FLock);
+  return FModuleFileName;
+}
+
+void TSimProcess::OutputDebugStringW(std::u16string_view text) {
+  std::lock_guard guard(FLock);
+  FDebugOutput.emplace_back(text);
+}
+
+win::DWORD TSimProcess::GetCurrentThreadId() {
+  // Windows thread ids are small multiples of 4; the Sim hands them out in order of first use.
+  static std::atomic<win::DWORD> nextId{0x100};
+  thread_local win::DWORD id = nextId.fetch_add(4);
+  return id;
+}
+
+void TSimProcess::SetModuleFileName(std::u16string path) {
+  std::lock_guard guard(FLock);
+  FModuleFileName = std::move(path);
+}
+
+std::vector<std::u16string> TSimProcess::DebugOutput() const {
+  std::lock_guard guard(FLock);
+  return FDebugOutput;
+}
+
+// --- Clock ---
+
+uint64_t TSimClock::RealTicks100ns() const {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100);
+}
+
+uint64_t TSimClock::RealFileTime() const {
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  return kUnixEpochAsFileTime +
+         static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100);
+}
+
+uint64_t TSimClock::GetTickCount64() {
+  return (FDriven ? FTicks100ns.load() : RealTicks100ns()) / 10'000;
+}
+
+int64_t TSimClock::QueryPerformanceCounter() {
+  return static_cast<int64_t>(FDriven ? FTicks100ns.load() : RealTicks100ns());
+}
+
+uint64_t TSimClock::GetSystemTimeAsFileTime() { return FDriven ? FFileTime.load() : RealFileTime(); }
+
+void TSimClock::Sleep(win::DWORD milliseconds) {
+  if (FDriven) {
+    Advance(milliseconds);
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+}
+
+void TSimClock::SetDriven(bool driven) {
+  if (driven && !FDriven) {
+    FTicks100ns = RealTicks100ns();
+    FFileTime = RealFileTime();
+  }
+  FDriven = driven;
+}
+
+void TSimClock::Advance(uint64_t milliseconds) {
+  FTicks100ns.fetch_add(milliseconds * 10'000);
+  FFileTime.fetch_add(milliseconds * 10'000);
+}
+
+void TSimClock::SetSystemTime(uint64_t fileTime) {
+  SetDriven(true);
+  FFileTime = fileTime;
+}
+
+// --- Last error ---
+
+win::DWORD TSimPlatform::GetLastError() { return GLastError; }
+
+void TSimPlatform::SetLastError(win::DWORD error) { GLastError = error; }

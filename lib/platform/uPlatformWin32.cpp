@@ -1,0 +1,68 @@
+// The Win32 backend.
+#include "lib/platform/uPlatformWin32.h"
+
+#include <windows.h>
+
+std::wstring TextToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+std::u16string TextFromWide(std::wstring_view text) {
+  return std::u16string(text.begin(), text.end());
+}
+
+void* TWin32Memory::VirtualAlloc(void* address, size_t size, win::DWORD allocationType,
+                                 win::DWORD protect) {
+  return ::VirtualAlloc(address, size, allocationType, protect);
+}
+
+bool TWin32Memory::VirtualFree(void* address, size_t size, win::DWORD freeType) {
+  return ::VirtualFree(address, size, freeType) != FALSE;
+}
+
+std::u16string TWin32Process::GetModuleFileNameW(void* module) {
+  // Grows the buffer until the whole path fits (long paths exceed MAX_PATH).
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(static_cast<HMODULE>(module), buffer.data(),
+                                              static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return TextFromWide(std::wstring_view(buffer.data(), length));
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool TWin32Process::IsDebuggerPresent() { return ::IsDebuggerPresent() != FALSE; }
+
+void TWin32Process::OutputDebugStringW(std::u16string_view text) {
+  ::OutputDebugStringW(TextToWide(text).c_str());
+}
+
+void TWin32Process::DebugBreak() { ::DebugBreak(); }
+
+win::DWORD TWin32Process::GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+
+uint64_t TWin32Clock::GetTickCount64() { return ::GetTickCount64(); }
+
+int64_t TWin32Clock::QueryPerformanceCounter() {
+  LARGE_INTEGER value;
+  ::QueryPerformanceCounter(&value);
+  return value.QuadPart;
+}
+
+int64_t TWin32Clock::QueryPerformanceFrequency() {
+  LARGE_INTEGER value;
+  ::QueryPerformanceFrequency(&value);
+  return value.QuadPart;
+}
+
+uint64_t TWin32Clock::GetSystemTimeAsFileTime() {
+  FILETIME time;
+  ::GetSystemTimeAsFileTime(&time);
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+void TWin32Clock::Sleep(win::DWORD milliseconds) { ::Sleep(milliseconds); }
+
+win::DWORD TWin32Platform::GetLastError() { return ::GetLastError(); }
+
+void TWin32Platform::SetLastError(win::DWORD error) { ::SetLastError(error); }

@@ -1,0 +1,146 @@
+// The platform layer: backend selection, the Sim's model, and the Win32 backend for real.
+#include "lib/platform/uPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "lib/platform/uPlatformSim.h"
+#include "lib/values/uMiscLean.h"
+
+#ifdef _WIN32
+#include "lib/platform/uPlatformWin32.h"
+#endif
+
+namespace {
+
+TEST(PlatformSelection, ScopesInstallAndRestoreBackends) {
+  TPlatform* outer = &Platform();
+#ifdef _WIN32
+  EXPECT_EQ(outer->Name(), u"Win32");
+#else
+  EXPECT_EQ(outer->Name(), u"Sim");
+#endif
+  {
+    TPlatformScope<TSimPlatform> sim;
+    EXPECT_EQ(&Platform(), &*sim);
+    {
+      TPlatformScope<TSimPlatform> inner;
+      EXPECT_EQ(&Platform(), &*inner);
+    }
+    EXPECT_EQ(&Platform(), &*sim);
+  }
+  EXPECT_EQ(&Platform(), outer);
+}
+
+TEST(SimMemory, CommitsZeroedPagesWithinItsLimit) {
+  TSimPlatform sim;
+  TSimMemory& memory = sim.Memory();
+  struct TCase {
+    void* Address;
+    size_t Size;
+    win::DWORD Type, Protect, Error;
+  };
+  const TCase refused[] = {
+      {nullptr, 0, win::MEM_COMMIT, win::PAGE_READWRITE, win::ERROR_INVALID_PARAMETER},
+      {nullptr, 10, win::MEM_RESERVE, win::PAGE_READWRITE, win::ERROR_INVALID_PARAMETER},
+      {nullptr, 10, win::MEM_COMMIT, 0x02, win::ERROR_INVALID_PARAMETER},
+      {&memory, 10, win::MEM_COMMIT, win::PAGE_READWRITE, win::ERROR_INVALID_ADDRESS},
+  };
+  for (const auto& c : refused) {
+    sim.SetLastError(0);
+    EXPECT_EQ(memory.VirtualAlloc(c.Address, c.Size, c.Type, c.Protect), nullptr);
+    EXPECT_EQ(sim.GetLastError(), c.Error);
+  }
+
+  memory.SetCommitLimit(3 * TSimMemory::kPageSize);
+  auto* a = static_cast<uint8_t*>(memory.VirtualAlloc(nullptr, 5000, win::MEM_COMMIT | win::MEM_RESERVE, win::PAGE_READWRITE));
+  ASSERT_NE(a, nullptr);
+  EXPECT_TRUE(std::all_of(a, a + 5000, [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(memory.BytesCommitted(), 2 * TSimMemory::kPageSize);
+  EXPECT_EQ(memory.VirtualAlloc(nullptr, 5000, win::MEM_COMMIT, win::PAGE_READWRITE), nullptr);
+  EXPECT_EQ(sim.GetLastError(), win::ERROR_NOT_ENOUGH_MEMORY);
+
+  EXPECT_FALSE(memory.VirtualFree(a, 5000, win::MEM_RELEASE));
+  EXPECT_EQ(sim.GetLastError(), win::ERROR_INVALID_PARAMETER);
+  EXPECT_FALSE(memory.VirtualFree(a + 1, 0, win::MEM_RELEASE));
+  EXPECT_EQ(sim.GetLastError(), win::ERROR_INVALID_ADDRESS);
+  EXPECT_TRUE(memory.VirtualFree(a, 0, win::MEM_RELEASE));
+  EXPECT_FALSE(memory.VirtualFree(a, 0, win::MEM_RELEASE)) << "released twice";
+  EXPECT_EQ(memory.BytesCommitted(), 0u);
+}
+
+TEST(SimPlatform, LastErrorIsPerThread) {
+  TSimPlatform sim;
+  sim.SetLastError(win::ERROR_ACCESS_DENIED);
+  win::DWORD seenByOther = 1;
+  std::thread([&] { seenByOther = sim.GetLastError(); }).join();
+  EXPECT_EQ(seenByOther, win::ERROR_SUCCESS);
+  EXPECT_EQ(sim.GetLastError(), win::ERROR_ACCESS_DENIED);
+}
+
+TEST(SimClock, DrivenTimeMovesOnlyWhenTold) {
+  TSimClock clock;
+  clock.SetSystemTime(133'000'000'000'000'000ULL);
+  const uint64_t tick = clock.GetTickCount64();
+  const int64_t counter = clock.QueryPerformanceCounter();
+  clock.Sleep(1500);  // returns at once
+  EXPECT_EQ(clock.GetTickCount64(), tick + 1500);
+  clock.Advance(250);
+  EXPECT_EQ(clock.GetTickCount64(), tick + 1750);
+  EXPECT_EQ(clock.QueryPerformanceCounter() - counter, 1750 * clock.QueryPerformanceFrequency() / 1000);
+  EXPECT_EQ(clock.GetSystemTimeAsFileTime(), 133'000'000'000'000'000ULL + 1750 * 10'000);
+}
+
+TEST(SimClock, RealTimeIsNearTheHostClock) {
+  TSimClock clock;
+  // 2020-01-01 as a FILETIME; the real clock is past it.
+  EXPECT_GT(clock.GetSystemTimeAsFileTime(), 132'223'104'000'000'000ULL);
+  const uint64_t before = clock.GetTickCount64();
+  clock.Sleep(20);
+  EXPECT_GE(clock.GetTickCount64(), before + 15);
+}
+
+TEST(SimProcess, ModulePathDebuggerAndThreadIds) {
+  TSimProcess process;
+  EXPECT_TRUE(process.GetModuleFileNameW(nullptr).ends_with(u".exe"));
+  process.SetModuleFileName(u"D:\\Setup\\VardenoSetup.exe");
+  EXPECT_EQ(process.GetModuleFileNameW(nullptr), u"D:\\Setup\\VardenoSetup.exe");
+  EXPECT_EQ(process.GetModuleFileNameW(&process), u"");
+
+  const win::DWORD mine = process.GetCurrentThreadId();
+  EXPECT_EQ(process.GetCurrentThreadId(), mine);
+  win::DWORD other = mine;
+  std::thread([&] { other = process.GetCurrentThreadId(); }).join();
+  EXPECT_NE(other, mine);
+}
+
+#ifdef _WIN32
+// The Win32 backend against the real system (run under Wine here).
+TEST(Win32Platform, RealCalls) {
+  TWin32Platform win32;
+  void* block = win32.Memory().VirtualAlloc(nullptr, 100000, win::MEM_COMMIT, win::PAGE_READWRITE);
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 4096, 0u);
+  EXPECT_EQ(static_cast<uint8_t*>(block)[99999], 0);
+  EXPECT_TRUE(win32.Memory().VirtualFree(block, 0, win::MEM_RELEASE));
+  EXPECT_FALSE(win32.Memory().VirtualFree(block, 0, win::MEM_RELEASE));
+  EXPECT_NE(win32.GetLastError(), win::ERROR_SUCCESS);
+
+  const std::u16string path = win32.Process().GetModuleFileNameW(nullptr);
+  EXPECT_TRUE(path.ends_with(u"platform_tests.exe")) << TextToUtf8(path);
+  EXPECT_EQ(path[1], u':');
+
+  const uint64_t tick = win32.Clock().GetTickCount64();
+  win32.Clock().Sleep(20);
+  EXPECT_GE(win32.Clock().GetTickCount64(), tick + 10);
+  EXPECT_GT(win32.Clock().GetSystemTimeAsFileTime(), 132'223'104'000'000'000ULL);
+  EXPECT_GT(win32.Clock().QueryPerformanceFrequency(), 0);
+
+  win32.SetLastError(win::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(win32.GetLastError(), win::ERROR_SHARING_VIOLATION);
+}
+#endif
+
+}  // namespace

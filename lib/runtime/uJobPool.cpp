@@ -1,0 +1,4 @@
+// The job pool module.
+#include "lib/runtime/uJobPool.h"
+
+TJobPool* JobPool = nullptr;

@@ -1,0 +1,37 @@
+// Small dependency-free helpers that the whole library leans on: the exception base class,
+// the stop-check exception and the UTF-16 <-> UTF-8 conversions used at the platform boundary.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+// Base of every exception the library raises. Carries a UTF-16 message; what() gives it in
+// UTF-8. Any thread.
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::u16string message);
+  const std::u16string& Message() const noexcept { return FMessage; }
+  const char* what() const noexcept override { return FWhat.c_str(); }
+
+ private:
+  std::u16string FMessage;
+  std::string FWhat;
+};
+
+// Raised by the stop checks (StopIf, StopIfNot); the message starts with "Error: ".
+class EDebugStop : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// UTF-16 => UTF-8. A lone surrogate becomes U+FFFD.
+std::string TextToUtf8(std::u16string_view text);
+// UTF-8 => UTF-16. An invalid byte sequence becomes U+FFFD per offending byte.
+std::u16string TextFromUtf8(std::string_view text);
+// ASCII-only conversion for literals and numbers: "abc" => u"abc".
+std::u16string TextFromAscii(std::string_view text);
+
+// Decimal text of a signed integer: -42 => u"-42".
+std::u16string IntToText(int64_t value);
