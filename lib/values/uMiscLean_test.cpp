@@ -26,7 +26,8 @@ TEST(TextConversions, Utf16ToUtf8AndBack) {
 
 TEST(TextConversions, BrokenInputBecomesReplacementCharacters) {
   EXPECT_EQ(TextToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-  EXPECT_EQ(TextToUtf8(u"a" + std::u16string(1, char16_t(0xDC00)) + u"b"), "a\xEF\xBF\xBD" "b");
+  const char16_t loneLow[] = {u'a', 0xDC00, u'b'};
+  EXPECT_EQ(TextToUtf8(std::u16string_view(loneLow, 3)), "a\xEF\xBF\xBD" "b");
   struct TCase {
     std::string Utf8;
     std::u16string Text;
