@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "lib/values/uVariant.h"
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -101,3 +103,39 @@ std::u16string TextFromUtf8(std::string_view text) {
 std::u16string TextFromAscii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 std::u16string IntToText(int64_t value) { return TextFromAscii(std::to_string(value)); }
+
+std::u16string TextGroupDigits(std::u16string_view text, char16_t separator) {
+  std::u16string result(text);
+  // p counts from 1; inserting at p puts the separator before the character at p.
+  for (ptrdiff_t p = static_cast<ptrdiff_t>(text.size()) - 2; p > 1; p -= 3) {
+    const char16_t c = text[static_cast<size_t>(p - 2)];
+    if (c < u'0' || c > u'9') break;
+    result.insert(static_cast<size_t>(p - 1), 1, separator);
+  }
+  return result;
+}
+
+std::u16string VariantAsText(const TVariant& value) {
+  if (!value.IsArray()) return value.AsText();
+  const std::vector<uint8_t>& bytes = value.ArrayBytes();
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string text = u"(" + IntToText(static_cast<int64_t>(bytes.size())) + u") ";
+  auto appendHex = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      text.push_back(kDigits[bytes[i] >> 4]);
+      text.push_back(kDigits[bytes[i] & 15]);
+    }
+  };
+  if (bytes.size() <= 40) {
+    appendHex(0, bytes.size());
+  } else {
+    appendHex(0, 20);
+    text += u"...";
+    appendHex(bytes.size() - 21, bytes.size());
+  }
+  return text;
+}
+
+std::u16string VariantAsGroupedText(const TVariant& value) {
+  return TextGroupDigits(VariantAsText(value), u',');
+}

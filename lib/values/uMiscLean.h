@@ -35,3 +35,16 @@ std::u16string TextFromAscii(std::string_view text);
 
 // Decimal text of a signed integer: -42 => u"-42".
 std::u16string IntToText(int64_t value);
+
+class TVariant;
+
+// The display text of a value in log lines: a byte array as "(" n ") " and its bytes in
+// lowercase hexadecimal (the first 20, "...", the last 21 when n > 40); anything else its
+// plain text (empty and null give "", booleans "True"/"False"). Any thread.
+//   42 => "42"    bytes 01 02 FF => "(3) 0102ff"    empty byte array => "(0) "
+std::u16string VariantAsText(const TVariant& value);
+// TextGroupDigits(VariantAsText(value), ','): 1234567 => "1,234,567".
+std::u16string VariantAsGroupedText(const TVariant& value);
+// Inserts the separator between groups of three digits, from the right, while the characters
+// are decimal digits:  "1234567" => "1,234,567"   "-1234" => "-1,234"   "123" => "123".
+std::u16string TextGroupDigits(std::u16string_view text, char16_t separator);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "lib/values/uVariant.h"
+
 namespace {
 
 TEST(TextConversions, Utf16ToUtf8AndBack) {
@@ -53,6 +55,34 @@ TEST(TextConversions, NumbersAndExceptions) {
   const EDebugStop stop(u"Error: \u00e9");
   EXPECT_EQ(stop.Message(), u"Error: \u00e9");
   EXPECT_STREQ(stop.what(), "Error: \xC3\xA9");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ValueTexts, GroupDigitsAndDisplayTexts) {
+  struct TCase {
+    std::u16string Text, Grouped;
+  };
+  const TCase cases[] = {
+      {u"1234567", u"1,234,567"}, {u"1234", u"1,234"}, {u"-1234", u"-1,234"}, {u"-123", u"-123"},
+      {u"123", u"123"},           {u"12", u"12"},      {u"", u""},           {u"1000000", u"1,000,000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TextGroupDigits(c.Text, u','), c.Grouped) << TextToUtf8(c.Text);
+
+  std::vector<uint8_t> bytes(41);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i);
+  EXPECT_EQ(VariantAsText(TVariant::Bytes(bytes)),
+            u"(41) 000102030405060708090a0b0c0d0e0f10111213...1415161718191a1b1c1d1e1f202122232425262728");
+  bytes.pop_back();
+  EXPECT_EQ(VariantAsText(TVariant::Bytes(bytes)).size(), 5u + 80u);
+  EXPECT_EQ(VariantAsText(TVariant::Bytes({1, 2, 0xFF})), u"(3) 0102ff");
+  EXPECT_EQ(VariantAsText(TVariant::Bytes({})), u"(0) ");
+  EXPECT_EQ(VariantAsText(TVariant(42)), u"42");
+  EXPECT_EQ(VariantAsText(TVariant(true)), u"True");
+  EXPECT_EQ(VariantAsText(TVariant::Null()), u"");
+  EXPECT_EQ(VariantAsGroupedText(TVariant(int64_t{-1234567})), u"-1,234,567");
 }
 
 }  // namespace
