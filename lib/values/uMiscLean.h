@@ -26,6 +26,19 @@ class EDebugStop : public Exception {
   using Exception::Exception;
 };
 
+// A text that is not what a conversion needs: not a number, not a hexadecimal digit, a
+// malformed escape.
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A byte sequence that is not valid in the encoding it is read with.
+class EEncodingError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // UTF-16 => UTF-8. A lone surrogate becomes U+FFFD.
 std::string TextToUtf8(std::u16string_view text);
 // UTF-8 => UTF-16. An invalid byte sequence becomes U+FFFD per offending byte.
