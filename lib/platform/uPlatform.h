@@ -25,6 +25,9 @@ class TPlatformMemory {
                              win::DWORD protect) = 0;
   // With MEM_RELEASE, size must be 0 and address the start of an allocation.
   virtual bool VirtualFree(void* address, size_t size, win::DWORD freeType) = 0;
+  // The bytes of all allocated (busy) blocks of the process's heaps, as a walk of every heap
+  // (GetProcessHeaps, HeapWalk) adds them up. A snapshot.
+  virtual uint64_t HeapBytesInUse() = 0;
 };
 
 // The running process, its debugger and its threads. Any thread.

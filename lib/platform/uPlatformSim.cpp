@@ -1,6 +1,8 @@
 // The simulated Windows machine.
 #include "lib/platform/uPlatformSim.h"
 
+#include "lib/platform/uPlatformHost.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -66,6 +68,8 @@ bool TSimMemory::VirtualFree(void* address, size_t size, win::DWORD freeType) {
   FAllocations.erase(it);
   return true;
 }
+
+uint64_t TSimMemory::HeapBytesInUse() { return HostHeapBytesInUse(); }
 
 void TSimMemory::SetCommitLimit(uint64_t bytes) {
   std::lock_guard guard(FLock);

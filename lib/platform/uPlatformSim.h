@@ -19,6 +19,8 @@ class TSimMemory final : public TPlatformMemory {
   void* VirtualAlloc(void* address, size_t size, win::DWORD allocationType,
                      win::DWORD protect) override;
   bool VirtualFree(void* address, size_t size, win::DWORD freeType) override;
+  // The host process's allocator figure: the Sim runs inside a real process whose heap it is.
+  uint64_t HeapBytesInUse() override;
 
   // The most bytes that may be committed at once; allocations beyond fail with
   // ERROR_NOT_ENOUGH_MEMORY. Unlimited by default.

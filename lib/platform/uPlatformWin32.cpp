@@ -1,6 +1,10 @@
 // The Win32 backend.
 #include "lib/platform/uPlatformWin32.h"
 
+#include "lib/platform/uPlatformHost.h"
+
+#include <vector>
+
 #include <windows.h>
 
 std::wstring TextToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
@@ -17,6 +21,30 @@ void* TWin32Memory::VirtualAlloc(void* address, size_t size, win::DWORD allocati
 bool TWin32Memory::VirtualFree(void* address, size_t size, win::DWORD freeType) {
   return ::VirtualFree(address, size, freeType) != FALSE;
 }
+
+uint64_t TWin32Memory::HeapBytesInUse() {
+  std::vector<HANDLE> heaps(16);
+  for (;;) {
+    const DWORD count = ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    if (count <= heaps.size()) {
+      heaps.resize(count);
+      break;
+    }
+    heaps.resize(count);
+  }
+  uint64_t total = 0;
+  for (HANDLE heap : heaps) {
+    if (!::HeapLock(heap)) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (::HeapWalk(heap, &entry)) {
+      if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) total += entry.cbData;
+    }
+    ::HeapUnlock(heap);
+  }
+  return total;
+}
+
+uint64_t HostHeapBytesInUse() { return TWin32Memory().HeapBytesInUse(); }
 
 std::u16string TWin32Process::GetModuleFileNameW(void* module) {
   // Grows the buffer until the whole path fits (long paths exceed MAX_PATH).

@@ -8,6 +8,7 @@ class TWin32Memory final : public TPlatformMemory {
   void* VirtualAlloc(void* address, size_t size, win::DWORD allocationType,
                      win::DWORD protect) override;
   bool VirtualFree(void* address, size_t size, win::DWORD freeType) override;
+  uint64_t HeapBytesInUse() override;
 };
 
 class TWin32Process final : public TPlatformProcess {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "lib/platform/uPlatform.h"
 #include "lib/values/uVariant.h"
 
 namespace {
@@ -138,4 +139,148 @@ std::u16string VariantAsText(const TVariant& value) {
 
 std::u16string VariantAsGroupedText(const TVariant& value) {
   return TextGroupDigits(VariantAsText(value), u',');
+}
+
+// --- Text tests ---
+
+namespace {
+
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+bool EqualIgnoreCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TextStartsWith(std::u16string_view text, std::u16string_view prefix) {
+  return !prefix.empty() && text.starts_with(prefix);
+}
+
+bool TextStartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix) {
+  return !prefix.empty() && text.size() >= prefix.size() &&
+         EqualIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool TextInList(std::u16string_view text, std::initializer_list<std::u16string_view> list,
+                bool caseSensitive) {
+  for (std::u16string_view item : list) {
+    if (caseSensitive ? item == text : EqualIgnoreCase(item, text)) return true;
+  }
+  return false;
+}
+
+bool TextInListIgnoreCase(std::u16string_view text, std::initializer_list<std::u16string_view> list) {
+  return TextInList(text, list, false);
+}
+
+bool TextContains(std::u16string_view needle, std::u16string_view haystack, bool caseSensitive) {
+  if (needle.empty()) return false;
+  if (caseSensitive) return haystack.find(needle) != std::u16string_view::npos;
+  std::u16string lowNeedle(needle), lowHaystack(haystack);
+  for (auto& c : lowNeedle) c = AsciiLower(c);
+  for (auto& c : lowHaystack) c = AsciiLower(c);
+  return lowHaystack.find(lowNeedle) != std::u16string::npos;
+}
+
+bool IntegerInList(int64_t value, std::initializer_list<int64_t> list) {
+  for (int64_t item : list) {
+    if (item == value) return true;
+  }
+  return false;
+}
+
+char16_t TextFirstChar(std::u16string_view text) { return text.empty() ? u'\0' : text.front(); }
+
+char16_t TextLastChar(std::u16string_view text) { return text.empty() ? u'\0' : text.back(); }
+
+int64_t TextByteSize(std::u16string_view text) { return 2 * static_cast<int64_t>(text.size()); }
+
+// --- Hexadecimal and numbers ---
+
+std::u16string IntToDollarHex(int bitWidth, int64_t value) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  auto bits = static_cast<uint64_t>(value);
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), kDigits[bits & 15]);
+    bits >>= 4;
+  } while (bits != 0);
+  const size_t minimum = bitWidth > 0 ? static_cast<size_t>(bitWidth / 4) : 0;
+  if (digits.size() < minimum) digits.insert(0, minimum - digits.size(), u'0');
+  return u"$" + digits;
+}
+
+std::u16string PointerToText(const void* pointer) {
+  return IntToDollarHex(static_cast<int>(8 * sizeof(void*)),
+                        static_cast<int64_t>(reinterpret_cast<uintptr_t>(pointer)));
+}
+
+int64_t TextToInt64(std::u16string_view text) {
+  if (text.empty()) return 0;
+  auto fail = [text]() -> int64_t {
+    throw EConvertError(u"'" + std::u16string(text) + u"' is not a valid integer value");
+  };
+  size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;  // leading blanks, as the platform's parse
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+  unsigned base = 10;
+  if (i < text.size() && text[i] == u'$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i == text.size()) return fail();
+  uint64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    unsigned digit;
+    if (c >= u'0' && c <= u'9') {
+      digit = c - u'0';
+    } else if (base == 16 && AsciiUpper(c) >= u'A' && AsciiUpper(c) <= u'F') {
+      digit = AsciiUpper(c) - u'A' + 10;
+    } else {
+      return fail();
+    }
+    if (magnitude > (UINT64_MAX - digit) / base) return fail();
+    magnitude = magnitude * base + digit;
+  }
+  // Hexadecimal spells the bit pattern ($FFFFFFFFFFFFFFFF is -1); decimal must fit Int64.
+  if (base == 10 && magnitude > (negative ? 9223372036854775808ULL : 9223372036854775807ULL)) return fail();
+  const auto value = static_cast<int64_t>(magnitude);
+  return negative ? static_cast<int64_t>(0 - magnitude) : value;
+}
+
+void* TextToPointer(std::u16string_view text) {
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(TextToInt64(text)));
+}
+
+// --- Method references ---
+
+std::u16string MethodToText(const TMethod& method) {
+  return PointerToText(method.Code) + PointerToText(method.Data);
+}
+
+TMethod TextToMethod(std::u16string_view text) {
+  const size_t half = text.size() / 2;
+  return {TextToPointer(text.substr(0, half)), TextToPointer(text.substr(half))};
+}
+
+bool MethodsEqual(const TMethod& a, const TMethod& b) { return a.Code == b.Code && a.Data == b.Data; }
+
+bool MethodIsEmpty(const TMethod& method) { return method.Code == nullptr; }
+
+// --- Memory ---
+
+uint32_t MemoryInUse() {
+  const uint64_t bytes = Platform().Memory().HeapBytesInUse();
+  return bytes > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(bytes);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -61,3 +62,70 @@ std::u16string VariantAsGroupedText(const TVariant& value);
 // Inserts the separator between groups of three digits, from the right, while the characters
 // are decimal digits:  "1234567" => "1,234,567"   "-1234" => "-1,234"   "123" => "123".
 std::u16string TextGroupDigits(std::u16string_view text, char16_t separator);
+
+// --- Text tests ---
+// ASCII folding: only a-z and A-Z compare equal to their other case.
+
+// The prefix is not empty and text starts with it exactly.   ("0x1F", "0x") => true
+bool TextStartsWith(std::u16string_view text, std::u16string_view prefix);
+// As TextStartsWith, with ASCII folding.   ("VOLUME{x}", "Volume{") => true
+bool TextStartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix);
+// Some item equals text: exactly when caseSensitive, else with ASCII folding.
+bool TextInList(std::u16string_view text, std::initializer_list<std::u16string_view> list,
+                bool caseSensitive);
+bool TextInListIgnoreCase(std::u16string_view text, std::initializer_list<std::u16string_view> list);
+// The needle occurs in the haystack (both ASCII-lowercased first unless caseSensitive); an
+// empty needle never occurs.
+bool TextContains(std::u16string_view needle, std::u16string_view haystack, bool caseSensitive);
+bool IntegerInList(int64_t value, std::initializer_list<int64_t> list);
+// The first / last character, or NUL for an empty text.
+char16_t TextFirstChar(std::u16string_view text);
+char16_t TextLastChar(std::u16string_view text);
+// Bytes of the UTF-16 form without terminator: 2 x length.
+int64_t TextByteSize(std::u16string_view text);
+
+// --- Hexadecimal and numbers ---
+
+// "$" and the value in uppercase hexadecimal with at least bitWidth / 4 digits; negative
+// values show their two's complement.   (32, 255) => "$000000FF"   (8, 4096) => "$1000"
+std::u16string IntToDollarHex(int bitWidth, int64_t value);
+// "$" and as many uppercase hexadecimal digits as the build's pointers have (8 or 16).
+std::u16string PointerToText(const void* pointer);
+// "" => 0; decimal with an optional sign, or hexadecimal after "$" or "0x". Anything else
+// raises EConvertError.   "-12" => -12   "$FF" => 255
+int64_t TextToInt64(std::u16string_view text);
+// The pointer whose address TextToInt64(text) gives (its low 32 bits on 32-bit builds).
+void* TextToPointer(std::u16string_view text);
+
+// --- Method references ---
+
+// A method reference: the code address and the data (object) address, comparable and
+// printable. Delegates (an object and one of its methods) are stored as such pairs.
+struct TMethod {
+  const void* Code = nullptr;
+  const void* Data = nullptr;
+};
+
+// PointerToText(code) + PointerToText(data): "$00401000$00000000" on 32-bit builds.
+std::u16string MethodToText(const TMethod& method);
+// Code from the first (length div 2) characters, data from the rest, each by TextToPointer;
+// raises EConvertError for a text that is not two such halves.
+TMethod TextToMethod(std::u16string_view text);
+bool MethodsEqual(const TMethod& a, const TMethod& b);
+// The code address is null (the data is not looked at).
+bool MethodIsEmpty(const TMethod& method);
+
+// --- Memory ---
+
+// The bytes of all blocks the process has allocated and not freed, saturated at 4 GiB - 1.
+// A snapshot; any thread.
+uint32_t MemoryInUse();
+
+// Frees the object and clears the variable that referred to it (cleared first, so the
+// destructor never sees a dangling reference through it).
+template <typename T>
+void FreeAndNil(T*& object) {
+  T* doomed = object;
+  object = nullptr;
+  delete doomed;
+}

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "lib/values/uVariant.h"
 
 namespace {
@@ -83,6 +85,111 @@ TEST(ValueTexts, GroupDigitsAndDisplayTexts) {
   EXPECT_EQ(VariantAsText(TVariant(true)), u"True");
   EXPECT_EQ(VariantAsText(TVariant::Null()), u"");
   EXPECT_EQ(VariantAsGroupedText(TVariant(int64_t{-1234567})), u"-1,234,567");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextTests, StartsContainsAndLists) {
+  struct TCase {
+    const char* Title;
+    bool Result, Expected;
+  };
+  const TCase cases[] = {
+      {"empty prefix", TextStartsWith(u"abc", u""), false},
+      {"exact prefix", TextStartsWith(u"0x1F", u"0x"), true},
+      {"case differs", TextStartsWith(u"0X1F", u"0x"), false},
+      {"prefix longer than text", TextStartsWith(u"a", u"ab"), false},
+      {"folded prefix", TextStartsWithIgnoreCase(u"VOLUME{x}", u"Volume{"), true},
+      {"folded empty prefix", TextStartsWithIgnoreCase(u"abc", u""), false},
+      {"non-ASCII not folded", TextStartsWithIgnoreCase(u"\u00c4x", u"\u00e4"), false},
+      {"CR LF found", TextContains(u"\r\n", u"a\r\nb", true), true},
+      {"folded needle", TextContains(u"AB", u"xaby", false), true},
+      {"case-sensitive miss", TextContains(u"AB", u"xaby", true), false},
+      {"umlaut not folded", TextContains(u"\u00e4", u"\u00c4", false), false},
+      {"empty needle", TextContains(u"", u"abc", true), false},
+      {"list exact", TextInList(u"b", {u"a", u"b"}, true), true},
+      {"list case", TextInList(u"B", {u"a", u"b"}, true), false},
+      {"list folded", TextInListIgnoreCase(u"B", {u"a", u"b"}), true},
+      {"two empty texts", TextInListIgnoreCase(u"", {u"x", u""}), true},
+      {"empty against text", TextInListIgnoreCase(u"", {u"x"}), false},
+      {"empty list", TextInListIgnoreCase(u"x", {}), false},
+      {"integer in list", IntegerInList(5, {1, 5}), true},
+      {"integer not in list", IntegerInList(2, {1, 5}), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Result, c.Expected) << c.Title;
+  EXPECT_EQ(TextFirstChar(u""), u'\0');
+  EXPECT_EQ(TextLastChar(u"ab"), u'b');
+  EXPECT_EQ(TextByteSize(u"abc"), 6);
+}
+
+TEST(NumberTexts, DollarHexPointersAndParsing) {
+  EXPECT_EQ(IntToDollarHex(32, 255), u"$000000FF");
+  EXPECT_EQ(IntToDollarHex(8, 4096), u"$1000");
+  EXPECT_EQ(IntToDollarHex(64, -1), u"$FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(IntToDollarHex(0, 0), u"$0");
+  EXPECT_EQ(PointerToText(nullptr).size(), 1 + 2 * sizeof(void*));
+
+  struct TCase {
+    std::u16string Text;
+    int64_t Value;
+  };
+  const TCase good[] = {
+      {u"", 0},       {u"0", 0},         {u"-12", -12},  {u"+7", 7},
+      {u"$FF", 255},  {u"$ff", 255},     {u"0x10", 16},  {u"-$10", -16},
+      {u"  42", 42},  {u"$FFFFFFFFFFFFFFFF", -1},
+      {u"9223372036854775807", INT64_MAX}, {u"-9223372036854775808", INT64_MIN},
+  };
+  for (const auto& c : good) EXPECT_EQ(TextToInt64(c.Text), c.Value) << TextToUtf8(c.Text);
+  const std::u16string bad[] = {u"abc", u"12a", u"$", u"-", u"1 ", u"9223372036854775808",
+                                u"$1FFFFFFFFFFFFFFFF", u"\uFF11"};
+  for (const auto& text : bad) {
+    EXPECT_THROW(TextToInt64(text), EConvertError) << TextToUtf8(text);
+  }
+}
+
+TEST(MethodTexts, RoundTripOnThisBuild) {
+  const TMethod method{reinterpret_cast<const void*>(uintptr_t{0x00401000}), nullptr};
+  if (sizeof(void*) == 4) {
+    EXPECT_EQ(MethodToText(method), u"$00401000$00000000");
+  } else {
+    EXPECT_EQ(MethodToText(method), u"$0000000000401000$0000000000000000");
+  }
+  // Full-width addresses survive the round trip (8 digits would cut 64-bit ones).
+  int object = 0;
+  const TMethod real{reinterpret_cast<const void*>(&TextToMethod), &object};
+  EXPECT_TRUE(MethodsEqual(TextToMethod(MethodToText(real)), real));
+  EXPECT_TRUE(MethodsEqual(TextToMethod(MethodToText(method)), method));
+  EXPECT_FALSE(MethodsEqual(method, real));
+  EXPECT_TRUE(MethodIsEmpty({nullptr, &object}));
+  EXPECT_FALSE(MethodIsEmpty(real));
+  EXPECT_THROW(TextToMethod(u"$0040100G$00000000"), EConvertError);
+}
+
+TEST(Memory, InUseFollowsAllocations) {
+  const uint32_t before = MemoryInUse();
+  auto block = std::make_unique<char[]>(8 << 20);
+  block[0] = 1;
+  const uint32_t during = MemoryInUse();
+  block.reset();
+  const uint32_t after = MemoryInUse();
+  EXPECT_GE(during, before + (7u << 20));
+  EXPECT_LE(after, during - (7u << 20));
+}
+
+TEST(FreeAndNil, ClearsBeforeDestroying) {
+  struct TProbe {
+    TProbe** Variable;
+    bool* SawCleared;
+    ~TProbe() { *SawCleared = *Variable == nullptr; }
+  };
+  bool sawCleared = false;
+  TProbe* probe = nullptr;
+  probe = new TProbe{&probe, &sawCleared};
+  FreeAndNil(probe);
+  EXPECT_EQ(probe, nullptr);
+  EXPECT_TRUE(sawCleared);
 }
 
 }  // namespace
