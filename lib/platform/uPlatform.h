@@ -55,6 +55,44 @@ class TPlatformClock {
   virtual void Sleep(win::DWORD milliseconds) = 0;
 };
 
+// Files, folders and their attributes. Paths are the texts Windows gets: drive paths such as
+// C:\Data\x.txt or \\?\C:\Data\x.txt, UNC paths, relative paths. Any thread; a handle is used
+// by one thread at a time.
+class TPlatformFiles {
+ public:
+  virtual ~TPlatformFiles() = default;
+  // No security attributes, no template. INVALID_HANDLE_VALUE on failure.
+  virtual win::HANDLE CreateFileW(std::u16string_view fileName, win::DWORD desiredAccess,
+                                  win::DWORD shareMode, win::DWORD creationDisposition,
+                                  win::DWORD flagsAndAttributes) = 0;
+  virtual bool CloseHandle(win::HANDLE handle) = 0;
+  virtual bool ReadFile(win::HANDLE file, void* buffer, win::DWORD bytesToRead,
+                        win::DWORD* bytesRead) = 0;
+  virtual bool WriteFile(win::HANDLE file, const void* buffer, win::DWORD bytesToWrite,
+                         win::DWORD* bytesWritten) = 0;
+  virtual bool GetFileSizeEx(win::HANDLE file, int64_t* size) = 0;
+  virtual bool SetFilePointerEx(win::HANDLE file, int64_t distance, int64_t* newPosition,
+                                win::DWORD moveMethod) = 0;
+  virtual bool SetEndOfFile(win::HANDLE file) = 0;
+  virtual bool GetFileInformationByHandle(win::HANDLE file,
+                                          win::BY_HANDLE_FILE_INFORMATION* information) = 0;
+  // INVALID_FILE_ATTRIBUTES on failure.
+  virtual win::DWORD GetFileAttributesW(std::u16string_view fileName) = 0;
+  virtual bool SetFileAttributesW(std::u16string_view fileName, win::DWORD attributes) = 0;
+  // No security attributes.
+  virtual bool CreateDirectoryW(std::u16string_view pathName) = 0;
+  virtual bool RemoveDirectoryW(std::u16string_view pathName) = 0;
+  virtual bool DeleteFileW(std::u16string_view fileName) = 0;
+  virtual bool CopyFileW(std::u16string_view existingFileName, std::u16string_view newFileName,
+                         bool failIfExists) = 0;
+  // An empty new name with MOVEFILE_DELAY_UNTIL_REBOOT deletes the file at the next start.
+  virtual bool MoveFileExW(std::u16string_view existingFileName, std::u16string_view newFileName,
+                           win::DWORD flags) = 0;
+  virtual win::HANDLE FindFirstFileW(std::u16string_view fileName, win::WIN32_FIND_DATAW* data) = 0;
+  virtual bool FindNextFileW(win::HANDLE find, win::WIN32_FIND_DATAW* data) = 0;
+  virtual bool FindClose(win::HANDLE find) = 0;
+};
+
 // One backend: the set of areas plus the per-thread last-error code.
 class TPlatform {
  public:
@@ -63,6 +101,7 @@ class TPlatform {
   virtual TPlatformMemory& Memory() = 0;
   virtual TPlatformProcess& Process() = 0;
   virtual TPlatformClock& Clock() = 0;
+  virtual TPlatformFiles& Files() = 0;
   virtual win::DWORD GetLastError() = 0;
   virtual void SetLastError(win::DWORD error) = 0;
 };
