@@ -170,6 +170,8 @@ void TSimClock::SetSystemTime(uint64_t fileTime) {
 
 // --- Last error ---
 
+void SimSetLastError(win::DWORD error) { GLastError = error; }
+
 win::DWORD TSimPlatform::GetLastError() { return GLastError; }
 
 void TSimPlatform::SetLastError(win::DWORD error) { GLastError = error; }

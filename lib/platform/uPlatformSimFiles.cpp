@@ -1,0 +1,665 @@
+// The simulated Windows file system on host folders.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <system_error>
+
+#include "lib/platform/uPlatformSim.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Fail(win::DWORD error) { SimSetLastError(error); }
+
+template <typename T>
+T FailWith(win::DWORD error, T result) {
+  Fail(error);
+  return result;
+}
+
+char16_t FoldCase(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  // Latin-1 lowercase letters (without the division sign and y with diaeresis).
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
+  return c;
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+// Windows wildcard match without case: "*" any run, "?" one character.
+bool WildcardMatch(std::u16string_view pattern, std::u16string_view name) {
+  size_t p = 0, n = 0, starP = std::u16string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == u'?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == u'*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::u16string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  // "*.*" also matches names without a dot, as on Windows.
+  if (p < pattern.size() && pattern.substr(p) == u".*") p = pattern.size();
+  return p == pattern.size();
+}
+
+bool ValidName(std::u16string_view name) {
+  if (name.empty()) return false;
+  for (char16_t c : name) {
+    if (c < 32 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' ||
+        c == u'*') {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool NeedsRead(win::DWORD access) { return (access & (win::GENERIC_READ | 0x1)) != 0; }
+bool NeedsWrite(win::DWORD access) { return (access & (win::GENERIC_WRITE | 0x2 | 0x4)) != 0; }
+bool NeedsDelete(win::DWORD access) { return (access & win::DELETE) != 0; }
+
+uint64_t HostTimeToFileTime(fs::file_time_type time) {
+  const auto system = std::chrono::file_clock::to_sys(time);
+  const auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch());
+  return 116444736000000000ULL + static_cast<uint64_t>(since.count() / 100);
+}
+
+}  // namespace
+
+struct TSimFiles::TResolved {
+  fs::path Host;            // the host path (existing parts in their stored spelling)
+  std::u16string Windows;   // the full Windows path, normalised: C:\a\b
+  char16_t Drive = 0;
+  bool Exists = false;
+  bool IsDirectory = false;
+  bool ParentExists = false;
+  bool IsRoot = false;
+};
+
+struct TSimFiles::TOpenFile {
+  fs::path Host;
+  win::DWORD Access = 0;
+  win::DWORD Share = 0;
+  bool IsDirectory = false;
+  char16_t Drive = 0;
+  int64_t Position = 0;
+};
+
+struct TSimFiles::TSearch {
+  std::vector<win::WIN32_FIND_DATAW> Entries;
+  size_t Next = 0;
+};
+
+TSimFiles::TSimFiles(fs::path hostRoot) : FRoot(std::move(hostRoot)) {}
+
+TSimFiles::~TSimFiles() {
+  if (FOwnsRoot) {
+    std::error_code ignored;
+    fs::remove_all(FRoot, ignored);
+  }
+}
+
+void TSimFiles::EnsureRoot() {
+  if (FRoot.empty()) {
+    std::random_device random;
+    const auto tag = std::to_string(random()) + std::to_string(reinterpret_cast<uintptr_t>(this));
+    FRoot = fs::temp_directory_path() / ("vardeno-sim-" + tag);
+    FOwnsRoot = true;
+  }
+  if (FDrives.empty()) {
+    FDrives[u'C'] = FRoot / "C";
+    fs::create_directories(FDrives[u'C']);
+  }
+}
+
+void TSimFiles::MapDrive(char16_t letter, const fs::path& hostFolder) {
+  std::lock_guard guard(FLock);
+  EnsureRoot();
+  fs::create_directories(hostFolder);
+  FDrives[FoldCase(letter)] = hostFolder;
+}
+
+fs::path TSimFiles::HostPath(std::u16string_view fileName) {
+  std::lock_guard guard(FLock);
+  TResolved resolved;
+  return Resolve(fileName, resolved) ? resolved.Host : fs::path();
+}
+
+bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved) {
+  EnsureRoot();
+  std::u16string_view text = fileName;
+  bool prefixed = false;
+  if (text.starts_with(u"\\\\?\\") || text.starts_with(u"\\??\\")) {
+    text.remove_prefix(4);
+    prefixed = true;
+    if (text.size() >= 4 && SameName(text.substr(0, 4), u"UNC\\")) return FailWith(win::ERROR_BAD_NETPATH, false);
+  } else if (text.starts_with(u"\\\\") || text.starts_with(u"//")) {
+    return FailWith(win::ERROR_BAD_NETPATH, false);
+  }
+  if (text.empty()) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
+
+  // Drive-relative and relative paths are taken from the current folder, C:\.
+  std::u16string full;
+  if (text.size() >= 2 && text[1] == u':') {
+    full = text;
+    if (full.size() == 2) full += u'\\';
+    else if (full[2] != u'\\' && full[2] != u'/') full.insert(2, u"\\");
+  } else if (!prefixed && (text[0] == u'\\' || text[0] == u'/')) {
+    full = std::u16string(u"C:") + std::u16string(text);
+  } else if (!prefixed) {
+    full = std::u16string(u"C:\\") + std::u16string(text);
+  } else {
+    return FailWith(win::ERROR_INVALID_NAME, false);
+  }
+
+  resolved.Drive = FoldCase(full[0]);
+  auto drive = FDrives.find(resolved.Drive);
+  if (drive == FDrives.end()) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
+
+  std::vector<std::u16string> parts;
+  size_t start = 3;
+  while (start <= full.size()) {
+    size_t end = start;
+    while (end < full.size() && full[end] != u'\\' && (prefixed || full[end] != u'/')) ++end;
+    std::u16string part = full.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;
+    if (!prefixed && part == u".") continue;
+    if (!prefixed && part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    if (!prefixed) {
+      // Windows drops trailing dots and spaces of a name.
+      while (!part.empty() && (part.back() == u'.' || part.back() == u' ')) part.pop_back();
+    }
+    // With the prefix nothing is normalised, and "." or ".." cannot name a file.
+    if (!ValidName(part) || part == u"." || part == u"..") return FailWith(win::ERROR_INVALID_NAME, false);
+    parts.push_back(std::move(part));
+  }
+
+  resolved.Windows = std::u16string(1, resolved.Drive) + u":\\";
+  fs::path host = drive->second;
+  bool allExist = true;  // every part so far exists on the host
+  std::error_code error;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i + 1 == parts.size()) resolved.ParentExists = allExist && fs::is_directory(host, error);
+    fs::path next = host / fs::path(parts[i]);
+    if (allExist) {
+      allExist = false;
+      if (fs::is_directory(host, error)) {
+        for (const auto& entry : fs::directory_iterator(host, error)) {
+          if (SameName(entry.path().filename().u16string(), parts[i])) {
+            next = entry.path();
+            allExist = true;
+            break;
+          }
+        }
+      }
+    }
+    host = next;
+    resolved.Windows += (i > 0 ? u"\\" : u"") + next.filename().u16string();
+  }
+  resolved.Host = host;
+  resolved.IsRoot = parts.empty();
+  resolved.Exists = allExist && fs::exists(host, error);
+  resolved.IsDirectory = resolved.Exists && fs::is_directory(host, error);
+  if (parts.empty()) resolved.ParentExists = true;
+  return true;
+}
+
+win::DWORD TSimFiles::AttributesOf(const TResolved& resolved) const {
+  auto it = FAttributes.find(resolved.Host);
+  win::DWORD attributes = it != FAttributes.end() ? it->second
+                          : resolved.IsDirectory   ? 0
+                                                   : win::FILE_ATTRIBUTE_ARCHIVE;
+  if (resolved.IsDirectory) attributes |= win::FILE_ATTRIBUTE_DIRECTORY;
+  return attributes == 0 ? win::FILE_ATTRIBUTE_NORMAL : attributes;
+}
+
+// A new open with this access and share mode conflicts with a handle already open.
+bool TSimFiles::InUse(const fs::path& host, win::DWORD access, win::DWORD share) const {
+  for (const auto& [id, open] : FHandles) {
+    if (open->Host != host) continue;
+    if ((NeedsRead(access) && !(open->Share & win::FILE_SHARE_READ)) ||
+        (NeedsWrite(access) && !(open->Share & win::FILE_SHARE_WRITE)) ||
+        (NeedsDelete(access) && !(open->Share & win::FILE_SHARE_DELETE)) ||
+        (NeedsRead(open->Access) && !(share & win::FILE_SHARE_READ)) ||
+        (NeedsWrite(open->Access) && !(share & win::FILE_SHARE_WRITE)) ||
+        (NeedsDelete(open->Access) && !(share & win::FILE_SHARE_DELETE))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Deleting or renaming needs every open handle to share deletion.
+bool TSimFiles::BlocksDelete(const fs::path& host) const {
+  return InUse(host, win::DELETE, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE);
+}
+
+win::HANDLE TSimFiles::CreateFileW(std::u16string_view fileName, win::DWORD desiredAccess,
+                                   win::DWORD shareMode, win::DWORD creationDisposition,
+                                   win::DWORD flagsAndAttributes) {
+  std::lock_guard guard(FLock);
+  TResolved target;
+  if (!Resolve(fileName, target)) return win::INVALID_HANDLE_VALUE;
+  if (creationDisposition < win::CREATE_NEW || creationDisposition > win::TRUNCATE_EXISTING) {
+    return FailWith(win::ERROR_INVALID_PARAMETER, win::INVALID_HANDLE_VALUE);
+  }
+  if (!target.Exists && !target.ParentExists) return FailWith(win::ERROR_PATH_NOT_FOUND, win::INVALID_HANDLE_VALUE);
+
+  auto open = std::make_unique<TOpenFile>();
+  open->Host = target.Host;
+  open->Access = desiredAccess;
+  open->Share = shareMode;
+  open->Drive = target.Drive;
+  bool existed = target.Exists;
+
+  if (target.Exists && target.IsDirectory) {
+    if ((flagsAndAttributes & win::FILE_FLAG_BACKUP_SEMANTICS) == 0 || NeedsWrite(desiredAccess)) {
+      return FailWith(win::ERROR_ACCESS_DENIED, win::INVALID_HANDLE_VALUE);
+    }
+    if (creationDisposition == win::CREATE_NEW) return FailWith(win::ERROR_FILE_EXISTS, win::INVALID_HANDLE_VALUE);
+    if (InUse(target.Host, desiredAccess, shareMode)) return FailWith(win::ERROR_SHARING_VIOLATION, win::INVALID_HANDLE_VALUE);
+    open->IsDirectory = true;
+  } else {
+    const bool readOnly = target.Exists && (AttributesOf(target) & win::FILE_ATTRIBUTE_READONLY);
+    switch (creationDisposition) {
+      case win::CREATE_NEW:
+        if (target.Exists) return FailWith(win::ERROR_FILE_EXISTS, win::INVALID_HANDLE_VALUE);
+        break;
+      case win::OPEN_EXISTING:
+      case win::TRUNCATE_EXISTING:
+        if (!target.Exists) return FailWith(win::ERROR_FILE_NOT_FOUND, win::INVALID_HANDLE_VALUE);
+        break;
+      default:
+        break;
+    }
+    const bool truncates = creationDisposition == win::CREATE_ALWAYS || creationDisposition == win::TRUNCATE_EXISTING;
+    if (readOnly && (NeedsWrite(desiredAccess) || NeedsDelete(desiredAccess) || truncates)) {
+      return FailWith(win::ERROR_ACCESS_DENIED, win::INVALID_HANDLE_VALUE);
+    }
+    if (target.Exists && InUse(target.Host, desiredAccess | (truncates ? win::GENERIC_WRITE : 0), shareMode)) {
+      return FailWith(win::ERROR_SHARING_VIOLATION, win::INVALID_HANDLE_VALUE);
+    }
+    if (!target.Exists || truncates) {
+      std::ofstream create(target.Host, std::ios::binary | std::ios::trunc);
+      if (!create) return FailWith(win::ERROR_ACCESS_DENIED, win::INVALID_HANDLE_VALUE);
+      if (!target.Exists) {
+        // New files take the attributes asked for (read-only, hidden, system, archive).
+        const win::DWORD asked = flagsAndAttributes & 0x27;
+        FAttributes[target.Host] = asked | win::FILE_ATTRIBUTE_ARCHIVE;
+      }
+    }
+  }
+  const uintptr_t id = FNextHandle;
+  FNextHandle += 4;
+  FHandles[id] = std::move(open);
+  // Opening an existing file with CREATE_ALWAYS or OPEN_ALWAYS succeeds with this code.
+  const bool reportsExisting = existed && (creationDisposition == win::CREATE_ALWAYS || creationDisposition == win::OPEN_ALWAYS);
+  Fail(reportsExisting ? win::ERROR_ALREADY_EXISTS : win::ERROR_SUCCESS);
+  return reinterpret_cast<win::HANDLE>(id);
+}
+
+bool TSimFiles::CloseHandle(win::HANDLE handle) {
+  std::lock_guard guard(FLock);
+  if (FHandles.erase(reinterpret_cast<uintptr_t>(handle)) == 0) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  return true;
+}
+
+bool TSimFiles::ReadFile(win::HANDLE file, void* buffer, win::DWORD bytesToRead, win::DWORD* bytesRead) {
+  std::lock_guard guard(FLock);
+  if (bytesRead != nullptr) *bytesRead = 0;
+  auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
+  if (it == FHandles.end() || it->second->IsDirectory) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  TOpenFile& open = *it->second;
+  if (!NeedsRead(open.Access)) return FailWith(win::ERROR_ACCESS_DENIED, false);
+  std::ifstream in(open.Host, std::ios::binary);
+  in.seekg(open.Position);
+  in.read(static_cast<char*>(buffer), bytesToRead);
+  const auto got = static_cast<win::DWORD>(in.gcount());
+  open.Position += got;
+  if (bytesRead != nullptr) *bytesRead = got;
+  return true;
+}
+
+bool TSimFiles::WriteFile(win::HANDLE file, const void* buffer, win::DWORD bytesToWrite,
+                          win::DWORD* bytesWritten) {
+  std::lock_guard guard(FLock);
+  if (bytesWritten != nullptr) *bytesWritten = 0;
+  auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
+  if (it == FHandles.end() || it->second->IsDirectory) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  TOpenFile& open = *it->second;
+  if (!NeedsWrite(open.Access)) return FailWith(win::ERROR_ACCESS_DENIED, false);
+  std::fstream out(open.Host, std::ios::binary | std::ios::in | std::ios::out);
+  std::error_code error;
+  const auto size = static_cast<int64_t>(fs::file_size(open.Host, error));
+  if (open.Position > size) {
+    // Writing past the end fills the gap with zeros.
+    out.seekp(size);
+    const std::vector<char> zeros(static_cast<size_t>(open.Position - size), 0);
+    out.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+  }
+  out.seekp(open.Position);
+  out.write(static_cast<const char*>(buffer), bytesToWrite);
+  if (!out) return FailWith(win::ERROR_ACCESS_DENIED, false);
+  open.Position += bytesToWrite;
+  if (bytesWritten != nullptr) *bytesWritten = bytesToWrite;
+  return true;
+}
+
+bool TSimFiles::GetFileSizeEx(win::HANDLE file, int64_t* size) {
+  std::lock_guard guard(FLock);
+  auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
+  if (it == FHandles.end()) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  std::error_code error;
+  *size = it->second->IsDirectory ? 0 : static_cast<int64_t>(fs::file_size(it->second->Host, error));
+  return true;
+}
+
+bool TSimFiles::SetFilePointerEx(win::HANDLE file, int64_t distance, int64_t* newPosition,
+                                 win::DWORD moveMethod) {
+  std::lock_guard guard(FLock);
+  auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
+  if (it == FHandles.end()) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  TOpenFile& open = *it->second;
+  std::error_code error;
+  int64_t base = 0;
+  if (moveMethod == win::FILE_CURRENT) base = open.Position;
+  else if (moveMethod == win::FILE_END) base = static_cast<int64_t>(fs::file_size(open.Host, error));
+  else if (moveMethod != win::FILE_BEGIN) return FailWith(win::ERROR_INVALID_PARAMETER, false);
+  if (base + distance < 0) return FailWith(win::ERROR_INVALID_PARAMETER, false);
+  open.Position = base + distance;
+  if (newPosition != nullptr) *newPosition = open.Position;
+  return true;
+}
+
+bool TSimFiles::SetEndOfFile(win::HANDLE file) {
+  std::lock_guard guard(FLock);
+  auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
+  if (it == FHandles.end() || it->second->IsDirectory) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  if (!NeedsWrite(it->second->Access)) return FailWith(win::ERROR_ACCESS_DENIED, false);
+  std::error_code error;
+  fs::resize_file(it->second->Host, static_cast<uintmax_t>(it->second->Position), error);
+  return error ? FailWith(win::ERROR_ACCESS_DENIED, false) : true;
+}
+
+bool TSimFiles::GetFileInformationByHandle(win::HANDLE file, win::BY_HANDLE_FILE_INFORMATION* information) {
+  std::lock_guard guard(FLock);
+  auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
+  if (it == FHandles.end()) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  const TOpenFile& open = *it->second;
+  TResolved resolved;
+  resolved.Host = open.Host;
+  resolved.Exists = true;
+  resolved.IsDirectory = open.IsDirectory;
+  std::error_code error;
+  const uint64_t size = open.IsDirectory ? 0 : fs::file_size(open.Host, error);
+  const uint64_t written = HostTimeToFileTime(fs::last_write_time(open.Host, error));
+  const size_t index = std::hash<std::string>{}(open.Host.generic_string());
+  *information = {};
+  information->dwFileAttributes = AttributesOf(resolved);
+  information->ftCreationTime = information->ftLastAccessTime = information->ftLastWriteTime = written;
+  information->dwVolumeSerialNumber = 0x5A5A0000u + open.Drive;
+  information->nFileSizeHigh = static_cast<win::DWORD>(size >> 32);
+  information->nFileSizeLow = static_cast<win::DWORD>(size);
+  information->nNumberOfLinks = 1;
+  information->nFileIndexHigh = static_cast<win::DWORD>(static_cast<uint64_t>(index) >> 32);
+  information->nFileIndexLow = static_cast<win::DWORD>(index);
+  return true;
+}
+
+win::DWORD TSimFiles::GetFileAttributesW(std::u16string_view fileName) {
+  std::lock_guard guard(FLock);
+  TResolved target;
+  if (!Resolve(fileName, target)) return win::INVALID_FILE_ATTRIBUTES;
+  if (!target.Exists) {
+    return FailWith(target.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND,
+                    win::INVALID_FILE_ATTRIBUTES);
+  }
+  return AttributesOf(target);
+}
+
+bool TSimFiles::SetFileAttributesW(std::u16string_view fileName, win::DWORD attributes) {
+  std::lock_guard guard(FLock);
+  TResolved target;
+  if (!Resolve(fileName, target)) return false;
+  if (!target.Exists) {
+    return FailWith(target.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND, false);
+  }
+  // Only the attributes a program may set are kept; NORMAL alone means none.
+  FAttributes[target.Host] = attributes & 0x27;
+  return true;
+}
+
+bool TSimFiles::CreateDirectoryW(std::u16string_view pathName) {
+  std::lock_guard guard(FLock);
+  TResolved target;
+  if (!Resolve(pathName, target)) return false;
+  if (target.Exists) return FailWith(win::ERROR_ALREADY_EXISTS, false);
+  if (!target.ParentExists) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
+  std::error_code error;
+  fs::create_directory(target.Host, error);
+  return error ? FailWith(win::ERROR_ACCESS_DENIED, false) : true;
+}
+
+bool TSimFiles::RemoveDirectoryW(std::u16string_view pathName) {
+  std::lock_guard guard(FLock);
+  TResolved target;
+  if (!Resolve(pathName, target)) return false;
+  if (!target.Exists) {
+    return FailWith(target.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND, false);
+  }
+  if (!target.IsDirectory) return FailWith(267 /* ERROR_DIRECTORY */, false);
+  if (target.IsRoot || (AttributesOf(target) & win::FILE_ATTRIBUTE_READONLY)) return FailWith(win::ERROR_ACCESS_DENIED, false);
+  std::error_code error;
+  if (!fs::is_empty(target.Host, error)) return FailWith(win::ERROR_DIR_NOT_EMPTY, false);
+  if (BlocksDelete(target.Host)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
+  fs::remove(target.Host, error);
+  FAttributes.erase(target.Host);
+  return error ? FailWith(win::ERROR_ACCESS_DENIED, false) : true;
+}
+
+bool TSimFiles::DeleteFileW(std::u16string_view fileName) {
+  std::lock_guard guard(FLock);
+  TResolved target;
+  if (!Resolve(fileName, target)) return false;
+  if (!target.Exists) {
+    return FailWith(target.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND, false);
+  }
+  if (target.IsDirectory || (AttributesOf(target) & win::FILE_ATTRIBUTE_READONLY)) {
+    return FailWith(win::ERROR_ACCESS_DENIED, false);
+  }
+  if (BlocksDelete(target.Host)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
+  std::error_code error;
+  fs::remove(target.Host, error);
+  FAttributes.erase(target.Host);
+  return error ? FailWith(win::ERROR_ACCESS_DENIED, false) : true;
+}
+
+bool TSimFiles::CopyFileW(std::u16string_view existingFileName, std::u16string_view newFileName,
+                          bool failIfExists) {
+  std::lock_guard guard(FLock);
+  TResolved from, to;
+  if (!Resolve(existingFileName, from) || !Resolve(newFileName, to)) return false;
+  if (!from.Exists) return FailWith(from.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND, false);
+  if (from.IsDirectory) return FailWith(win::ERROR_ACCESS_DENIED, false);
+  if (InUse(from.Host, win::GENERIC_READ, win::FILE_SHARE_READ)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
+  if (!to.Exists && !to.ParentExists) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
+  if (to.Exists) {
+    if (failIfExists) return FailWith(win::ERROR_FILE_EXISTS, false);
+    if (to.IsDirectory || (AttributesOf(to) & win::FILE_ATTRIBUTE_READONLY)) return FailWith(win::ERROR_ACCESS_DENIED, false);
+    if (InUse(to.Host, win::GENERIC_WRITE, 0)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
+  }
+  std::error_code error;
+  fs::copy_file(from.Host, to.Host, fs::copy_options::overwrite_existing, error);
+  if (error) return FailWith(win::ERROR_ACCESS_DENIED, false);
+  // The copy takes the source's attributes.
+  auto attributes = FAttributes.find(from.Host);
+  if (attributes != FAttributes.end()) FAttributes[to.Host] = attributes->second;
+  else FAttributes.erase(to.Host);
+  return true;
+}
+
+bool TSimFiles::MoveNow(const TResolved& from, const TResolved& to, bool replace, bool allowCopy) {
+  if (!from.Exists) return FailWith(from.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND, false);
+  if (from.Drive != to.Drive && !allowCopy) return FailWith(win::ERROR_NOT_SAME_DEVICE, false);
+  if (!to.Exists && !to.ParentExists) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
+  if (BlocksDelete(from.Host)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
+  const bool sameFile = to.Exists && from.Host == to.Host;
+  if (to.Exists && !sameFile) {
+    if (!replace) return FailWith(win::ERROR_ALREADY_EXISTS, false);
+    if (to.IsDirectory || (AttributesOf(to) & win::FILE_ATTRIBUTE_READONLY)) return FailWith(win::ERROR_ACCESS_DENIED, false);
+    if (BlocksDelete(to.Host)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
+  }
+  std::error_code error;
+  fs::rename(from.Host, to.Host, error);
+  if (error) {
+    // Another host device: copy and remove, as a move between volumes does.
+    error.clear();
+    fs::copy(from.Host, to.Host, fs::copy_options::overwrite_existing | fs::copy_options::recursive, error);
+    if (error) return FailWith(win::ERROR_ACCESS_DENIED, false);
+    fs::remove_all(from.Host, error);
+  }
+  auto attributes = FAttributes.find(from.Host);
+  if (attributes != FAttributes.end()) {
+    const win::DWORD moved = attributes->second;
+    FAttributes.erase(attributes);
+    FAttributes[to.Host] = moved;
+  } else if (!sameFile) {
+    FAttributes.erase(to.Host);
+  }
+  return true;
+}
+
+bool TSimFiles::MoveFileExW(std::u16string_view existingFileName, std::u16string_view newFileName,
+                            win::DWORD flags) {
+  std::lock_guard guard(FLock);
+  TResolved from, to;
+  if (!Resolve(existingFileName, from)) return false;
+  const bool deletes = newFileName.empty();
+  if (!deletes && !Resolve(newFileName, to)) return false;
+  if ((flags & win::MOVEFILE_DELAY_UNTIL_REBOOT) != 0) {
+    if ((flags & win::MOVEFILE_COPY_ALLOWED) != 0) return FailWith(win::ERROR_INVALID_PARAMETER, false);
+    FPending.push_back({u"\\??\\" + from.Windows, deletes ? u"" : u"\\??\\" + to.Windows,
+                        (flags & win::MOVEFILE_REPLACE_EXISTING) != 0});
+    return true;
+  }
+  if (deletes) return FailWith(win::ERROR_INVALID_PARAMETER, false);
+  return MoveNow(from, to, (flags & win::MOVEFILE_REPLACE_EXISTING) != 0,
+                 (flags & win::MOVEFILE_COPY_ALLOWED) != 0);
+}
+
+win::HANDLE TSimFiles::FindFirstFileW(std::u16string_view fileName, win::WIN32_FIND_DATAW* data) {
+  std::lock_guard guard(FLock);
+  const size_t slash = fileName.find_last_of(u"\\/");
+  if (slash == std::u16string_view::npos) return FailWith(win::ERROR_INVALID_NAME, win::INVALID_HANDLE_VALUE);
+  const std::u16string_view pattern = fileName.substr(slash + 1);
+  TResolved folder;
+  if (!Resolve(fileName.substr(0, slash + 1), folder)) return win::INVALID_HANDLE_VALUE;
+  if (!folder.Exists || !folder.IsDirectory) return FailWith(win::ERROR_PATH_NOT_FOUND, win::INVALID_HANDLE_VALUE);
+
+  auto search = std::make_unique<TSearch>();
+  auto add = [&](const std::u16string& name, const fs::path& host) {
+    if (!WildcardMatch(pattern, name)) return;
+    TResolved entry;
+    std::error_code error;
+    entry.Host = host;
+    entry.Exists = true;
+    entry.IsDirectory = fs::is_directory(host, error);
+    win::WIN32_FIND_DATAW found;
+    found.dwFileAttributes = AttributesOf(entry);
+    found.ftCreationTime = found.ftLastAccessTime = found.ftLastWriteTime =
+        HostTimeToFileTime(fs::last_write_time(host, error));
+    const uint64_t size = entry.IsDirectory ? 0 : fs::file_size(host, error);
+    found.nFileSizeHigh = static_cast<win::DWORD>(size >> 32);
+    found.nFileSizeLow = static_cast<win::DWORD>(size);
+    found.cFileName = name;
+    search->Entries.push_back(std::move(found));
+  };
+  if (!folder.IsRoot) {
+    add(u".", folder.Host);
+    add(u"..", folder.Host.parent_path());
+  }
+  std::vector<fs::path> children;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder.Host, error)) children.push_back(entry.path());
+  std::sort(children.begin(), children.end());
+  for (const auto& child : children) add(child.filename().u16string(), child);
+  if (search->Entries.empty()) return FailWith(win::ERROR_FILE_NOT_FOUND, win::INVALID_HANDLE_VALUE);
+
+  *data = search->Entries[0];
+  search->Next = 1;
+  const uintptr_t id = FNextHandle;
+  FNextHandle += 4;
+  FSearches[id] = std::move(search);
+  return reinterpret_cast<win::HANDLE>(id);
+}
+
+bool TSimFiles::FindNextFileW(win::HANDLE find, win::WIN32_FIND_DATAW* data) {
+  std::lock_guard guard(FLock);
+  auto it = FSearches.find(reinterpret_cast<uintptr_t>(find));
+  if (it == FSearches.end()) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  TSearch& search = *it->second;
+  if (search.Next >= search.Entries.size()) return FailWith(win::ERROR_NO_MORE_FILES, false);
+  *data = search.Entries[search.Next++];
+  return true;
+}
+
+bool TSimFiles::FindClose(win::HANDLE find) {
+  std::lock_guard guard(FLock);
+  if (FSearches.erase(reinterpret_cast<uintptr_t>(find)) == 0) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  return true;
+}
+
+std::vector<TSimFiles::TPendingRename> TSimFiles::PendingFileRenameOperations() const {
+  std::lock_guard guard(FLock);
+  return FPending;
+}
+
+int TSimFiles::Restart() {
+  std::lock_guard guard(FLock);
+  // A restart ends every process, and with them every open handle.
+  FHandles.clear();
+  FSearches.clear();
+  int failures = 0;
+  const std::vector<TPendingRename> pending = std::move(FPending);
+  FPending.clear();
+  for (const auto& rename : pending) {
+    TResolved from, to;
+    if (!Resolve(rename.Source, from)) {
+      ++failures;
+      continue;
+    }
+    if (rename.Target.empty()) {
+      std::error_code error;
+      if (!from.Exists || !fs::remove(from.Host, error)) ++failures;
+      FAttributes.erase(from.Host);
+      continue;
+    }
+    if (!Resolve(rename.Target, to) || !MoveNow(from, to, rename.ReplaceExisting, true)) ++failures;
+  }
+  return failures;
+}
+
+size_t TSimFiles::OpenHandleCount() const {
+  std::lock_guard guard(FLock);
+  return FHandles.size();
+}
