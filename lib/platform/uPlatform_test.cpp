@@ -141,6 +141,43 @@ TEST(Win32Platform, RealCalls) {
   win32.SetLastError(win::ERROR_SHARING_VIOLATION);
   EXPECT_EQ(win32.GetLastError(), win::ERROR_SHARING_VIOLATION);
 }
+
+TEST(Win32Platform, FilesBesideTheTestProgram) {
+  using namespace win;
+  TWin32Platform win32;
+  TWin32Files& files = win32.Files();
+  std::u16string folder = win32.Process().GetModuleFileNameW(nullptr);
+  folder.resize(folder.find_last_of(u'\\') + 1);
+  const std::u16string a = u"\\\\?\\" + folder + u"win32-files-a.tmp";
+  const std::u16string b = folder + u"win32-files-b.tmp";
+  files.DeleteFileW(a);
+  files.DeleteFileW(b);
+
+  HANDLE file = files.CreateFileW(a, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD done = 0;
+  ASSERT_TRUE(files.WriteFile(file, "abc", 3, &done));
+  // Held without sharing: a second open is a sharing violation.
+  EXPECT_EQ(files.CreateFileW(a, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(win32.GetLastError(), ERROR_SHARING_VIOLATION);
+  BY_HANDLE_FILE_INFORMATION information;
+  ASSERT_TRUE(files.GetFileInformationByHandle(file, &information));
+  EXPECT_EQ(information.nFileSizeLow, 3u);
+  ASSERT_TRUE(files.CloseHandle(file));
+
+  ASSERT_TRUE(files.MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(files.GetFileAttributesW(a), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(win32.GetLastError(), ERROR_FILE_NOT_FOUND);
+  WIN32_FIND_DATAW data;
+  HANDLE find = files.FindFirstFileW(folder + u"win32-files-*.tmp", &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(data.cFileName, u"win32-files-b.tmp");
+  EXPECT_EQ(data.nFileSizeLow, 3u);
+  EXPECT_FALSE(files.FindNextFileW(find, &data));
+  EXPECT_EQ(win32.GetLastError(), ERROR_NO_MORE_FILES);
+  EXPECT_TRUE(files.FindClose(find));
+  EXPECT_TRUE(files.DeleteFileW(b));
+}
 #endif
 
 }  // namespace
