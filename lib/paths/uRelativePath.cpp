@@ -1,0 +1,25 @@
+// Relative paths that stay inside.
+#include "lib/paths/uRelativePath.h"
+
+bool RelativePathStaysInside(std::u16string_view path, std::u16string* reason) {
+  auto refuse = [reason](const char16_t* why) {
+    if (reason != nullptr) *reason = why;
+    return false;
+  };
+  if (path.empty()) return refuse(u"the path is empty");
+  if (path[0] == u'\\' || path[0] == u'/') return refuse(u"the path is rooted, a UNC or a device path");
+  if (path.find(u':') != std::u16string_view::npos) return refuse(u"the path names a drive or a stream");
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of(u"\\/", start);
+    if (end == std::u16string_view::npos) end = path.size();
+    const std::u16string_view part = path.substr(start, end - start);
+    if (part.empty()) return refuse(u"the path has an empty part");
+    // Windows drops trailing dots and spaces of a name, so ".. " is ".." and "..." nothing.
+    if (part.find_first_not_of(u". ") == std::u16string_view::npos) {
+      return refuse(u"the path has a part of dots (\".\" or \"..\")");
+    }
+    start = end + 1;
+  }
+  return true;
+}

@@ -1,0 +1,14 @@
+// The rule for relative paths that must stay inside the folder they are joined to (the
+// entries of an install script): written by an elevated installer, such a path must not
+// reach anywhere else. Any thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// True when the path is relative and stays inside: not empty, not rooted ("\x"), no drive
+// ("C:x"), no UNC or device form ("\\server", "\\?\", "\\.\"), no stream or drive colon
+// anywhere, and no "." or ".." part (with "\" or "/" as separators). Otherwise false, and
+// the reason in words when a text is given.
+//   "UI\Icons\a.ico" => true     "..\x" => false     "C:\x" => false     "a\.\b" => false
+bool RelativePathStaysInside(std::u16string_view path, std::u16string* reason = nullptr);
