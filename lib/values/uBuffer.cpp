@@ -109,8 +109,9 @@ void TMemBuffer::SetSize(int32_t aSize) {
   // The new block comes first: when it cannot be had, the buffer is unchanged.
   uint8_t* block = aSize > 0 ? new uint8_t[static_cast<size_t>(aSize)]() : nullptr;
   const int32_t keep = std::min(FMaximumSize, aSize);
-  if (keep > 0 && Verify(FMemory != nullptr))
+  if (block != nullptr && keep > 0 && Verify(FMemory != nullptr)) {
     std::memcpy(block, FMemory, static_cast<size_t>(keep));
+  }
   Release();
   FMemory = block;
   FMemoryAllocated = block != nullptr;
