@@ -4,6 +4,7 @@
 #include <string>
 
 #include "lib/platform/uPlatform.h"
+#include "lib/values/uBuffer.h"
 #include "lib/values/uVariant.h"
 
 namespace {
@@ -119,22 +120,11 @@ std::u16string TextGroupDigits(std::u16string_view text, char16_t separator) {
 std::u16string VariantAsText(const TVariant& value) {
   if (!value.IsArray()) return value.AsText();
   const std::vector<uint8_t>& bytes = value.ArrayBytes();
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
-  std::u16string text = u"(" + IntToText(static_cast<int64_t>(bytes.size())) + u") ";
-  auto appendHex = [&](size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i) {
-      text.push_back(kDigits[bytes[i] >> 4]);
-      text.push_back(kDigits[bytes[i] & 15]);
-    }
-  };
-  if (bytes.size() <= 40) {
-    appendHex(0, bytes.size());
-  } else {
-    appendHex(0, 20);
-    text += u"...";
-    appendHex(bytes.size() - 21, bytes.size());
-  }
-  return text;
+  // A view of the variant's bytes: only read here, never written.
+  TMemBuffer view;
+  view.PointToBufferWithValidData(const_cast<uint8_t*>(bytes.data()),
+                                  static_cast<int32_t>(bytes.size()));
+  return view.AsHexForDisplay(20);
 }
 
 std::u16string VariantAsGroupedText(const TVariant& value) {
