@@ -237,14 +237,11 @@ void TFlexArray::AddValueWithNoKeyIfNotYetExists(const TVariant& aValue) {
 }
 
 void TFlexArray::Add(const TFlexArray& aFlexArray) {
+  // Every entry goes through the keyed write, so keyless entries all land on the first keyless
+  // entry of this array (or on one appended entry when there is none).
   const TFlexArray source = aFlexArray;  // aFlexArray may be this array
   for (int i = 0; i < source.FCount; ++i) {
-    const std::u16string key = source.KeyAt(i);
-    if (key.empty()) {
-      AddValueWithNoKey(source.EntryAt(i)[kValue]);
-    } else {
-      SetKeyAndValue(TVariant(key), source.EntryAt(i)[kValue]);
-    }
+    SetKeyAndValue(TVariant(source.KeyAt(i)), source.EntryAt(i)[kValue]);
   }
 }
 
@@ -252,11 +249,7 @@ void TFlexArray::AddNew(const TFlexArray& aFlexArray) {
   const TFlexArray source = aFlexArray;
   for (int i = 0; i < source.FCount; ++i) {
     const std::u16string key = source.KeyAt(i);
-    if (key.empty()) {
-      AddValueWithNoKeyIfNotYetExists(source.EntryAt(i)[kValue]);
-    } else if (!HasKey(key)) {
-      SetKeyAndValue(TVariant(key), source.EntryAt(i)[kValue]);
-    }
+    if (!Has(TVariant(key))) SetKeyAndValue(TVariant(key), source.EntryAt(i)[kValue]);
   }
 }
 

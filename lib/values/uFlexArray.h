@@ -94,11 +94,11 @@ class TFlexArray {
   void Add(const std::u16string& aValue) { AddValueWithNoKey(TVariant(aValue)); }
   void Add(std::u16string_view aValue) { AddValueWithNoKey(TVariant(aValue)); }
   void Add(const char16_t* aValue) { AddValueWithNoKey(TVariant(aValue)); }
-  // Merges another array: its keyed entries go through SetKeyAndValue, its keyless entries are
-  // appended in order.
+  // Merges another array: SetKeyAndValue(key text, value) for each of its entries in order, so
+  // its keyless entries all land on this array's first keyless entry (or one appended entry).
   void Add(const TFlexArray& aFlexArray);
-  // As Add(aFlexArray), but only the keys this array lacks (HasKey false) are written, and only
-  // the keyless values that it does not hold yet (AddValueWithNoKeyIfNotYetExists).
+  // As Add(aFlexArray), for the entries whose key text Has() does not find (on a values-only
+  // array Has() tests values).
   void AddNew(const TFlexArray& aFlexArray);
   // A copy of this array after SetKeyAndValue(aKey, aValue); this array is unchanged.
   TFlexArray AddToCopy(const TVariant& aKey, const TVariant& aValue) const;

@@ -168,7 +168,7 @@ TEST(FlexArray, EmptyKeyStandsForTheFirstKeylessEntry) {
   EXPECT_TRUE(FlexEntriesAre(array, {{u"a", 1}, {u"", u"v2"}, {u"", u"v3"}}));
 }
 
-TEST(FlexArray, AddingAnotherArrayKeepsItsKeylessValues) {
+TEST(FlexArray, AddingAnotherArrayWritesEachEntryByItsKey) {
   struct TCase {
     const char* Name;
     TFlexArray Target, Source;
@@ -176,11 +176,11 @@ TEST(FlexArray, AddingAnotherArrayKeepsItsKeylessValues) {
     std::initializer_list<TFlexTestEntry> Expected;
   };
   const TCase cases[] = {
-      {"values into an empty array",
+      {"keyless entries land on the first keyless entry",
        {},
        FlexValuesOf({u"a", u"b", u"c"}),
        false,
-       {{u"", u"a"}, {u"", u"b"}, {u"", u"c"}}},
+       {{u"", u"c"}}},
       {"keys replace and append",
        FlexArrayOf({u"a", 1, u"b", 2}),
        FlexArrayOf({u"B", 3, u"c", 4}),
@@ -191,16 +191,21 @@ TEST(FlexArray, AddingAnotherArrayKeepsItsKeylessValues) {
        FlexArrayOf({u"A", 2, u"b", 3}),
        true,
        {{u"a", 1}, {u"b", 3}}},
-      {"new values only",
+      {"a values-only target tests values: the empty key is no value there",
        FlexValuesOf({u"x"}),
        FlexValuesOf({u"x", u"y"}),
        true,
-       {{u"", u"x"}, {u"", u"y"}}},
-      {"a key of a values-only array is a key",
+       {{u"", u"y"}}},
+      {"a values-only target tests values: the key k is found as a value",
        FlexValuesOf({u"k"}),
        FlexArrayOf({u"k", 1}),
        true,
-       {{u"", u"k"}, {u"k", 1}}},
+       {{u"", u"k"}}},
+      {"a keyless entry is new only while the target has none",
+       FlexArrayOf({u"a", 1}),
+       FlexValuesOf({u"x", u"y"}),
+       true,
+       {{u"a", 1}, {u"", u"x"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -211,7 +216,7 @@ TEST(FlexArray, AddingAnotherArrayKeepsItsKeylessValues) {
   TFlexArray self = FlexArrayOf({u"k", 1});
   self.AddValueWithNoKey(u"v");
   self.Add(self);
-  EXPECT_TRUE(FlexEntriesAre(self, {{u"k", 1}, {u"", u"v"}, {u"", u"v"}}));
+  EXPECT_TRUE(FlexEntriesAre(self, {{u"k", 1}, {u"", u"v"}}));
 }
 
 TEST(FlexArray, HasTestsValuesOfValuesOnlyArraysAndKeysOfOthers) {
