@@ -369,6 +369,149 @@ std::u16string TRange::ToString() const {
          u" (" + VariantAsGroupedText(TVariant(FLength)) + u")";
 }
 
+// --- TRanges::TMembers ----------------------------------------------------------------------
+
+namespace {
+
+// A chunk splits when it grows past kChunkMax; neighbours join when one of them falls below
+// kChunkMin and both fit into one.
+constexpr size_t kChunkMax = 512;
+constexpr size_t kChunkMin = kChunkMax / 4;
+
+}  // namespace
+
+size_t TRanges::TMembers::ChunkOf(size_t index) const {
+  return static_cast<size_t>(std::upper_bound(FEnds.begin(), FEnds.end(), index) - FEnds.begin());
+}
+
+TRange& TRanges::TMembers::At(size_t index) {
+  const size_t chunk = ChunkOf(index);
+  return *FChunks[chunk][index - ChunkStart(chunk)];
+}
+
+const TRange& TRanges::TMembers::At(size_t index) const {
+  const size_t chunk = ChunkOf(index);
+  return *FChunks[chunk][index - ChunkStart(chunk)];
+}
+
+void TRanges::TMembers::CountFrom(size_t chunk) {
+  for (size_t c = chunk; c < FChunks.size(); ++c) FEnds[c] = ChunkStart(c) + FChunks[c].size();
+}
+
+void TRanges::TMembers::Insert(size_t index, const TRange& member) {
+  if (FChunks.empty()) {
+    FChunks.emplace_back();
+    FEnds.push_back(0);
+  }
+  // At the end: into the last chunk.
+  const size_t chunk = index == FSize ? FChunks.size() - 1 : ChunkOf(index);
+  TChunk& target = FChunks[chunk];
+  target.insert(target.begin() + static_cast<ptrdiff_t>(index - ChunkStart(chunk)),
+                std::make_unique<TRange>(member));
+  ++FSize;
+  if (target.size() > kChunkMax) {
+    const auto middle = target.begin() + static_cast<ptrdiff_t>(target.size() / 2);
+    TChunk upper(std::make_move_iterator(middle), std::make_move_iterator(target.end()));
+    target.erase(middle, target.end());
+    FChunks.insert(FChunks.begin() + static_cast<ptrdiff_t>(chunk) + 1, std::move(upper));
+    FEnds.insert(FEnds.begin() + static_cast<ptrdiff_t>(chunk) + 1, 0);
+  }
+  CountFrom(chunk);
+}
+
+void TRanges::TMembers::JoinIfSmall(size_t chunk) {
+  if (chunk + 1 >= FChunks.size()) return;
+  TChunk& first = FChunks[chunk];
+  TChunk& second = FChunks[chunk + 1];
+  if (first.size() >= kChunkMin && second.size() >= kChunkMin) return;
+  if (first.size() + second.size() > kChunkMax) return;
+  first.insert(first.end(), std::make_move_iterator(second.begin()),
+               std::make_move_iterator(second.end()));
+  FChunks.erase(FChunks.begin() + static_cast<ptrdiff_t>(chunk) + 1);
+  FEnds.erase(FEnds.begin() + static_cast<ptrdiff_t>(chunk) + 1);
+}
+
+void TRanges::TMembers::Erase(size_t from, size_t to) {
+  if (from >= to) return;
+  const size_t firstChunk = ChunkOf(from);
+  size_t chunk = firstChunk;
+  size_t offset = from - ChunkStart(chunk);
+  size_t count = to - from;
+  while (count > 0) {
+    TChunk& target = FChunks[chunk];
+    const size_t taken = std::min(count, target.size() - offset);
+    const auto begin = target.begin() + static_cast<ptrdiff_t>(offset);
+    target.erase(begin, begin + static_cast<ptrdiff_t>(taken));
+    count -= taken;
+    FSize -= taken;
+    if (target.empty()) {
+      FChunks.erase(FChunks.begin() + static_cast<ptrdiff_t>(chunk));
+      FEnds.erase(FEnds.begin() + static_cast<ptrdiff_t>(chunk));
+    } else {
+      ++chunk;
+    }
+    offset = 0;
+  }
+  JoinIfSmall(firstChunk);
+  if (firstChunk > 0) JoinIfSmall(firstChunk - 1);
+  CountFrom(firstChunk > 0 ? firstChunk - 1 : 0);
+}
+
+void TRanges::TMembers::Clear() {
+  FChunks.clear();
+  FEnds.clear();
+  FSize = 0;
+}
+
+template <typename THolds>
+size_t TRanges::TMembers::PartitionPoint(THolds holds) const {
+  // The first chunk whose last member fails, then the first failing member inside it.
+  const auto chunk = std::partition_point(FChunks.begin(), FChunks.end(),
+                                          [&holds](const TChunk& c) { return holds(*c.back()); });
+  if (chunk == FChunks.end()) return FSize;
+  const auto member = std::partition_point(chunk->begin(), chunk->end(),
+                                           [&holds](const auto& m) { return holds(*m); });
+  return ChunkStart(static_cast<size_t>(chunk - FChunks.begin())) +
+         static_cast<size_t>(member - chunk->begin());
+}
+
+template <typename TVisit>
+void TRanges::TMembers::ForEach(TVisit visit) {
+  for (auto& chunk : FChunks) {
+    for (auto& member : chunk) visit(*member);
+  }
+}
+
+template <typename TVisit>
+void TRanges::TMembers::ForEach(TVisit visit) const {
+  for (const auto& chunk : FChunks) {
+    for (const auto& member : chunk) visit(static_cast<const TRange&>(*member));
+  }
+}
+
+TRanges::TMembers::TFlat TRanges::TMembers::TakeAll() {
+  TFlat all;
+  all.reserve(FSize);
+  for (auto& chunk : FChunks) {
+    for (auto& member : chunk) all.push_back(std::move(member));
+  }
+  Clear();
+  return all;
+}
+
+void TRanges::TMembers::Assign(TFlat members) {
+  Clear();
+  const size_t perChunk = kChunkMax / 2;
+  for (size_t from = 0; from < members.size(); from += perChunk) {
+    const auto begin = members.begin() + static_cast<ptrdiff_t>(from);
+    const auto end =
+        members.begin() + static_cast<ptrdiff_t>(std::min(members.size(), from + perChunk));
+    FChunks.emplace_back(std::make_move_iterator(begin), std::make_move_iterator(end));
+    FSize += FChunks.back().size();
+    FEnds.push_back(FSize);
+  }
+}
+
 // --- TRanges --------------------------------------------------------------------------------
 
 TRanges::TRanges(const TRange& aRange) { AddRange(aRange); }
@@ -382,20 +525,20 @@ TRange& TRanges::Ranges(int iIdx) {
   }
   // The caller may move the member anywhere.
   FOrderKnown = false;
-  return *FRanges[static_cast<size_t>(iIdx)];
+  return FRanges.At(static_cast<size_t>(iIdx));
 }
 
 const TRange& TRanges::Ranges(int iIdx) const {
   static const TRange none;
   if (!Verify(iIdx >= 0 && iIdx < Count())) return none;
-  return *FRanges[static_cast<size_t>(iIdx)];
+  return FRanges.At(static_cast<size_t>(iIdx));
 }
 
 TRange TRanges::CopyRange(int iIdx) const { return Ranges(iIdx); }
 
 TRanges TRanges::Copy() const {
   TRanges copy;
-  for (const auto& member : FRanges) copy.AddRange(*member);
+  FRanges.ForEach([&copy](const TRange& member) { copy.AddRange(member); });
   return copy;
 }
 
@@ -405,17 +548,17 @@ bool TRanges::OrderHolds() {
 }
 
 bool TRanges::OrderCheck() const {
-  for (size_t i = 0; i < FRanges.size(); ++i) {
-    const TRange& member = *FRanges[i];
-    if (FMerged && member.End() < member.Start()) return false;
-    if (i == 0) continue;
-    const TRange& previous = *FRanges[i - 1];
-    if (FMerged ? AtMostSum(member.Start(), previous.End(), 1)
-                : member.Start() < previous.Start()) {
-      return false;
+  bool holds = true;
+  const TRange* previous = nullptr;
+  FRanges.ForEach([&](const TRange& member) {
+    if (FMerged && member.End() < member.Start()) holds = false;
+    if (previous != nullptr && (FMerged ? AtMostSum(member.Start(), previous->End(), 1)
+                                        : member.Start() < previous->Start())) {
+      holds = false;
     }
-  }
-  return true;
+    previous = &member;
+  });
+  return holds;
 }
 
 void TRanges::AddByEnd(int64_t iStart, int64_t iEnd) {
@@ -431,25 +574,24 @@ void TRanges::AddByEnd(int64_t iStart, int64_t iEnd) {
 // binary searches; the result equals that of the scan.
 void TRanges::AddSorted(int64_t iStart, int64_t iEnd) {
   if (!FMerged) {
-    const auto at = std::partition_point(FRanges.begin(), FRanges.end(),
-                                         [iStart](const auto& m) { return m->Start() <= iStart; });
-    FRanges.insert(at, std::make_unique<TRange>(TRange::ByEnd(iStart, iEnd)));
+    FRanges.Insert(
+        FRanges.PartitionPoint([iStart](const TRange& m) { return m.Start() <= iStart; }),
+        TRange::ByEnd(iStart, iEnd));
     return;
   }
-  // Members ending more than one position before iStart come first (their Ends ascend) ...
-  const auto first = std::partition_point(FRanges.begin(), FRanges.end(), [iStart](const auto& m) {
-    return !AtMostSum(iStart, m->End(), 1);
-  });
-  // ... then the members that touch, then those starting more than one position after iEnd.
-  const auto last = std::partition_point(
-      first, FRanges.end(), [iEnd](const auto& m) { return AtMostSum(m->Start(), iEnd, 1); });
+  // Members ending more than one position before iStart come first (their Ends ascend), then
+  // the members that touch, then those starting more than one position after iEnd.
+  const size_t first =
+      FRanges.PartitionPoint([iStart](const TRange& m) { return !AtMostSum(iStart, m.End(), 1); });
+  const size_t last =
+      FRanges.PartitionPoint([iEnd](const TRange& m) { return AtMostSum(m.Start(), iEnd, 1); });
   if (first == last) {
-    FRanges.insert(first, std::make_unique<TRange>(TRange::ByEnd(iStart, iEnd)));
+    FRanges.Insert(first, TRange::ByEnd(iStart, iEnd));
     return;
   }
-  TRange& hull = **first;
-  hull.SetByEnd(std::min(hull.Start(), iStart), std::max((*(last - 1))->End(), iEnd));
-  FRanges.erase(first + 1, last);
+  TRange& hull = FRanges.At(first);
+  hull.SetByEnd(std::min(hull.Start(), iStart), std::max(FRanges.At(last - 1).End(), iEnd));
+  FRanges.Erase(first + 1, last);
 }
 
 // The general insertion, for members in any order: join with the first touched member and add
@@ -458,25 +600,24 @@ void TRanges::AddByScan(int64_t iStart, int64_t iEnd) {
   for (;;) {
     bool joined = false;
     if (FMerged) {
-      for (size_t i = 0; i < FRanges.size(); ++i) {
-        TRange& member = *FRanges[i];
+      for (size_t i = 0; i < FRanges.Size(); ++i) {
+        TRange& member = FRanges.At(i);
         if (!Touching(iStart, iEnd, member.Start(), member.End())) continue;
         iStart = std::min(member.Start(), iStart);
         iEnd = std::max(member.End(), iEnd);
-        if (i + 1 == FRanges.size()) {
+        if (i + 1 == FRanges.Size()) {
           member.SetByEnd(iStart, iEnd);
           return;
         }
-        FRanges.erase(FRanges.begin() + static_cast<ptrdiff_t>(i));
+        FRanges.Erase(i, i + 1);
         joined = true;
         break;
       }
     }
     if (joined) continue;
     size_t at = 0;
-    while (at < FRanges.size() && FRanges[at]->Start() <= iStart) ++at;
-    FRanges.insert(FRanges.begin() + static_cast<ptrdiff_t>(at),
-                   std::make_unique<TRange>(TRange::ByEnd(iStart, iEnd)));
+    while (at < FRanges.Size() && FRanges.At(at).Start() <= iStart) ++at;
+    FRanges.Insert(at, TRange::ByEnd(iStart, iEnd));
     return;
   }
 }
@@ -490,8 +631,8 @@ void TRanges::AddRange(const TRange& aRange) { AddByEnd(aRange.Start(), aRange.E
 void TRanges::AddRanges(const TRanges& aRanges) {
   // Copied first: aRanges may be this set.
   std::vector<TRange> ranges;
-  ranges.reserve(aRanges.FRanges.size());
-  for (const auto& member : aRanges.FRanges) ranges.push_back(*member);
+  ranges.reserve(aRanges.FRanges.Size());
+  aRanges.FRanges.ForEach([&ranges](const TRange& member) { ranges.push_back(member); });
   for (const TRange& range : ranges) AddRange(range);
 }
 
@@ -516,30 +657,29 @@ void TRanges::RemoveByEnd(int64_t iStart, int64_t iEnd) {
 // Merged members in order: those meeting iStart..iEnd are one run; only its first may keep a
 // head and only its last a tail.
 void TRanges::RemoveSorted(int64_t iStart, int64_t iEnd) {
-  const auto first = std::partition_point(FRanges.begin(), FRanges.end(),
-                                          [iStart](const auto& m) { return m->End() < iStart; });
-  const auto last = std::partition_point(first, FRanges.end(),
-                                         [iEnd](const auto& m) { return m->Start() <= iEnd; });
+  const size_t first =
+      FRanges.PartitionPoint([iStart](const TRange& m) { return m.End() < iStart; });
+  const size_t last = FRanges.PartitionPoint([iEnd](const TRange& m) { return m.Start() <= iEnd; });
   if (first == last) return;
-  TRange& head = **first;
+  TRange& head = FRanges.At(first);
   if (last - first == 1 && head.Start() < iStart && head.End() > iEnd) {
-    const int64_t oldEnd = head.End();
+    const TRange tail = TRange::ByEnd(iEnd + 1, head.End());
     head.MoveEndTo(iStart - 1);
-    FRanges.insert(first + 1, std::make_unique<TRange>(TRange::ByEnd(iEnd + 1, oldEnd)));
+    FRanges.Insert(first + 1, tail);
     return;
   }
-  auto eraseFrom = first;
-  auto eraseTo = last;
+  size_t eraseFrom = first;
+  size_t eraseTo = last;
   if (head.Start() < iStart) {
     head.SetByEnd(head.Start(), iStart - 1);
     ++eraseFrom;
   }
-  TRange& tail = **(last - 1);
+  TRange& tail = FRanges.At(last - 1);
   if (tail.End() > iEnd) {
     tail.SetByEnd(iEnd + 1, tail.End());
     --eraseTo;
   }
-  FRanges.erase(eraseFrom, eraseTo);
+  FRanges.Erase(eraseFrom, eraseTo);
 }
 
 // The general removal: every member on its own. The tail of a split member is added at once
@@ -548,10 +688,10 @@ void TRanges::RemoveSorted(int64_t iStart, int64_t iEnd) {
 // order could take the split member itself into the hull.
 void TRanges::RemoveByScan(int64_t iStart, int64_t iEnd) {
   std::vector<TRange> tails;
-  for (size_t i = 0; i < FRanges.size();) {
-    TRange* member = FRanges[i].get();  // stays valid while the list changes around it
+  for (size_t i = 0; i < FRanges.Size();) {
+    TRange* member = &FRanges.At(i);  // stays valid while the list changes around it
     if (member->Start() >= iStart && member->End() <= iEnd) {
-      FRanges.erase(FRanges.begin() + static_cast<ptrdiff_t>(i));
+      FRanges.Erase(i, i + 1);
       continue;
     }
     if (member->Start() < iStart && member->End() > iEnd) {
@@ -583,8 +723,8 @@ void TRanges::RemoveRange(const TRange& aRange) { RemoveByEnd(aRange.Start(), aR
 void TRanges::RemoveRanges(const TRanges& aRanges) {
   // Copied first: aRanges may be this set.
   std::vector<TRange> ranges;
-  ranges.reserve(aRanges.FRanges.size());
-  for (const auto& member : aRanges.FRanges) ranges.push_back(*member);
+  ranges.reserve(aRanges.FRanges.Size());
+  aRanges.FRanges.ForEach([&ranges](const TRange& member) { ranges.push_back(member); });
   for (const TRange& range : ranges) RemoveRange(range);
 }
 
@@ -598,61 +738,65 @@ void TRanges::BlocksRemove(const TIntegerList& aBlocks, int64_t aBlockSize) {
 }
 
 void TRanges::RemoveByStart(int64_t iStart) {
-  std::erase_if(FRanges, [iStart](const auto& m) { return m->Start() == iStart; });
+  TMembers::TFlat members = FRanges.TakeAll();
+  std::erase_if(members, [iStart](const auto& m) { return m->Start() == iStart; });
+  FRanges.Assign(std::move(members));
 }
 
 void TRanges::Remove(int iIdx) {
   if (!Verify(iIdx >= 0 && iIdx < Count())) return;
-  FRanges.erase(FRanges.begin() + iIdx);
+  FRanges.Erase(static_cast<size_t>(iIdx), static_cast<size_t>(iIdx) + 1);
 }
 
 void TRanges::Clear() {
-  FRanges.clear();
+  FRanges.Clear();
   FOrderKnown = true;
 }
 
 TRange TRanges::ExtractFirst() {
   if (!Verify(IsNotEmpty())) return TRange();
-  const TRange first = *FRanges.front();
-  FRanges.erase(FRanges.begin());
+  const TRange first = FRanges.At(0);
+  FRanges.Erase(0, 1);
   return first;
 }
 
 TRange TRanges::ExtractLast() {
   if (!Verify(IsNotEmpty())) return TRange();
-  const TRange last = *FRanges.back();
-  FRanges.pop_back();
-  return last;
+  const size_t last = FRanges.Size() - 1;
+  const TRange member = FRanges.At(last);
+  FRanges.Erase(last, last + 1);
+  return member;
 }
 
 TRange TRanges::Last() const {
   if (!Verify(IsNotEmpty())) return TRange();
-  return *FRanges.back();
+  return FRanges.At(FRanges.Size() - 1);
 }
 
 std::optional<TRange> TRanges::Longest() const {
-  const TRange* longest = nullptr;
-  for (const auto& member : FRanges) {
-    if (longest == nullptr || member->Length() > longest->Length()) longest = member.get();
-  }
-  if (longest == nullptr) return std::nullopt;
-  return *longest;
+  std::optional<TRange> longest;
+  FRanges.ForEach([&longest](const TRange& member) {
+    if (!longest || member.Length() > longest->Length()) longest = member;
+  });
+  return longest;
 }
 
 int64_t TRanges::TotalLength() const {
   int64_t total = 0;
-  for (const auto& member : FRanges) total = SaturatedAdd(total, member->Length());
+  FRanges.ForEach([&total](const TRange& m) { total = SaturatedAdd(total, m.Length()); });
   return total;
 }
 
 int64_t TRanges::TotalStart() const {
-  if (FRanges.empty()) return -1;
+  if (FRanges.Empty()) return -1;
   int64_t start = kMax;
-  for (const auto& member : FRanges) start = std::min(start, member->Start());
+  FRanges.ForEach([&start](const TRange& m) { start = std::min(start, m.Start()); });
   return start;
 }
 
-int64_t TRanges::TotalEnd() const { return FRanges.empty() ? -1 : FRanges.back()->End(); }
+int64_t TRanges::TotalEnd() const {
+  return FRanges.Empty() ? -1 : FRanges.At(FRanges.Size() - 1).End();
+}
 
 int64_t TRanges::TrimToLength(int64_t aTotalLength) {
   if (aTotalLength < 0) {
@@ -660,8 +804,8 @@ int64_t TRanges::TrimToLength(int64_t aTotalLength) {
     return TotalLength();
   }
   int64_t before = 0;  // the lengths of the members before member k
-  for (size_t k = 0; k < FRanges.size(); ++k) {
-    TRange& member = *FRanges[k];
+  for (size_t k = 0; k < FRanges.Size(); ++k) {
+    TRange& member = FRanges.At(k);
     const int64_t sum = SaturatedAdd(before, member.Length());
     if (sum < aTotalLength) {
       before = sum;
@@ -669,8 +813,7 @@ int64_t TRanges::TrimToLength(int64_t aTotalLength) {
     }
     // Member k keeps what the members before it leave of aTotalLength.
     member.SetByLength(member.Start(), SaturatedSub(aTotalLength, before));
-    FRanges.erase(FRanges.begin() + static_cast<ptrdiff_t>(member.Length() == 0 ? k : k + 1),
-                  FRanges.end());
+    FRanges.Erase(member.Length() == 0 ? k : k + 1, FRanges.Size());
     return aTotalLength;
   }
   return before;
@@ -678,42 +821,45 @@ int64_t TRanges::TrimToLength(int64_t aTotalLength) {
 
 void TRanges::ShiftAll(int64_t aShift) {
   if (aShift == 0) return;
-  for (auto& member : FRanges) member->Shift(aShift);
+  FRanges.ForEach([aShift](TRange& member) { member.Shift(aShift); });
   FOrderKnown = false;  // members may wrap around the ends of the line
 }
 
 void TRanges::ShiftIfOverlapping() {
-  for (size_t i = 1; i < FRanges.size(); ++i) {
-    const TRange& previous = *FRanges[i - 1];
-    TRange& member = *FRanges[i];
-    if (member.IsIntersecting(previous)) {
-      member.ShiftTo(WrapAdd(previous.End(), 1));
+  const TRange* previous = nullptr;
+  FRanges.ForEach([&](TRange& member) {
+    if (previous != nullptr && member.IsIntersecting(*previous)) {
+      member.ShiftTo(WrapAdd(previous->End(), 1));
       FOrderKnown = false;
     }
-  }
+    previous = &member;
+  });
 }
 
 void TRanges::MergeNearby(int64_t aMaximumDistance) {
-  if (FRanges.empty()) return;
-  // Compacts in place: `kept` is the current member, each later one joins it or follows it.
-  size_t kept = 0;
-  for (size_t next = 1; next < FRanges.size(); ++next) {
-    TRange& current = *FRanges[kept];
-    if (AtMostSum(FRanges[next]->Start(), current.End(), aMaximumDistance)) {
-      current.Join(*FRanges[next]);
-    } else if (++kept != next) {
-      FRanges[kept] = std::move(FRanges[next]);
+  TMembers::TFlat members = FRanges.TakeAll();
+  if (!members.empty()) {
+    // Compacts in place: `kept` is the current member; each later one joins it or follows it.
+    size_t kept = 0;
+    for (size_t next = 1; next < members.size(); ++next) {
+      TRange& current = *members[kept];
+      if (AtMostSum(members[next]->Start(), current.End(), aMaximumDistance)) {
+        current.Join(*members[next]);
+      } else if (++kept != next) {
+        members[kept] = std::move(members[next]);
+      }
     }
+    members.resize(kept + 1);
   }
-  FRanges.resize(kept + 1);
+  FRanges.Assign(std::move(members));
 }
 
 TRanges TRanges::Intersection(const TRange& aRange) const {
   TRanges result;
-  for (const auto& member : FRanges) {
-    const TRange piece = member->Intersection(aRange);
+  FRanges.ForEach([&](const TRange& member) {
+    const TRange piece = member.Intersection(aRange);
     if (piece.IsValid()) result.AddRange(piece);
-  }
+  });
   return result;
 }
 
@@ -721,9 +867,9 @@ TRanges TRanges::Intersection(const TRanges& aRanges) const {
   TRanges result;
   size_t i = 0;
   size_t j = 0;
-  while (i < FRanges.size() && j < aRanges.FRanges.size()) {
-    const TRange& mine = *FRanges[i];
-    const TRange& theirs = *aRanges.FRanges[j];
+  while (i < FRanges.Size() && j < aRanges.FRanges.Size()) {
+    const TRange& mine = FRanges.At(i);
+    const TRange& theirs = aRanges.FRanges.At(j);
     const TRange piece = mine.Intersection(theirs);
     if (piece.IsValid()) result.AddRange(piece);
     if (theirs.End() < mine.End()) {
@@ -744,34 +890,36 @@ TRange TRanges::IntersectionAsSingleRange(const TRange& aRange) const {
 }
 
 bool TRanges::IsSame(const TRange& aRange) const {
-  return FRanges.size() == 1 && FRanges.front()->IsSame(aRange);
+  return FRanges.Size() == 1 && FRanges.At(0).IsSame(aRange);
 }
 
 bool TRanges::IsSame(const TRanges& aRanges) const {
-  if (FRanges.size() != aRanges.FRanges.size()) return false;
-  for (size_t i = 0; i < FRanges.size(); ++i) {
-    const TRange& mine = *FRanges[i];
-    const TRange& theirs = *aRanges.FRanges[i];
+  if (FRanges.Size() != aRanges.FRanges.Size()) return false;
+  for (size_t i = 0; i < FRanges.Size(); ++i) {
+    const TRange& mine = FRanges.At(i);
+    const TRange& theirs = aRanges.FRanges.At(i);
     if (mine.Start() != theirs.Start() || mine.Length() != theirs.Length()) return false;
   }
   return true;
 }
 
 bool TRanges::IsAdjacent(const TRange& aRange) const {
-  return std::any_of(FRanges.begin(), FRanges.end(),
-                     [&aRange](const auto& m) { return m->IsAdjacent(aRange); });
+  bool adjacent = false;
+  FRanges.ForEach([&](const TRange& member) { adjacent = adjacent || member.IsAdjacent(aRange); });
+  return adjacent;
 }
 
 bool TRanges::AlignByExtending(int64_t iBlockSize) {
-  if (!BlockSizeValid(iBlockSize) || FRanges.empty()) return false;
+  if (!BlockSizeValid(iBlockSize) || FRanges.Empty()) return false;
   bool changed = false;
+  TMembers::TFlat members = FRanges.TakeAll();
   // Compacts in place: a member that touches the last kept one after its extension joins it.
   size_t kept = 0;
-  for (size_t i = 0; i < FRanges.size(); ++i) {
-    TRange& member = *FRanges[i];
+  for (size_t i = 0; i < members.size(); ++i) {
+    TRange& member = *members[i];
     if (member.Align(iBlockSize, true)) changed = true;
     if (i > 0) {
-      TRange& previous = *FRanges[kept];
+      TRange& previous = *members[kept];
       if (Touching(previous.Start(), previous.End(), member.Start(), member.End())) {
         previous.SetByEnd(std::min(previous.Start(), member.Start()),
                           std::max(previous.End(), member.End()));
@@ -780,9 +928,10 @@ bool TRanges::AlignByExtending(int64_t iBlockSize) {
       }
       ++kept;
     }
-    if (kept != i) FRanges[kept] = std::move(FRanges[i]);
+    if (kept != i) members[kept] = std::move(members[i]);
   }
-  FRanges.resize(kept + 1);
+  members.resize(kept + 1);
+  FRanges.Assign(std::move(members));
   if (changed) FOrderKnown = false;
   return changed;
 }
@@ -790,9 +939,10 @@ bool TRanges::AlignByExtending(int64_t iBlockSize) {
 bool TRanges::AlignByTrimming(int64_t iBlockSize) {
   if (!BlockSizeValid(iBlockSize)) return false;
   bool changed = false;
-  for (auto& member : FRanges) changed = member->Align(iBlockSize, false) || changed;
-  const size_t removed = std::erase_if(FRanges, [](const auto& m) { return m->IsNotValid(); });
-  if (removed > 0) changed = true;
+  TMembers::TFlat members = FRanges.TakeAll();
+  for (auto& member : members) changed = member->Align(iBlockSize, false) || changed;
+  if (std::erase_if(members, [](const auto& m) { return m->IsNotValid(); }) > 0) changed = true;
+  FRanges.Assign(std::move(members));
   if (changed) FOrderKnown = false;
   return changed;
 }
@@ -800,20 +950,23 @@ bool TRanges::AlignByTrimming(int64_t iBlockSize) {
 TRanges TRanges::NonAlignedRanges(int64_t iBlockSize) const {
   TRanges pieces;
   if (!BlockSizeValid(iBlockSize)) return pieces;
-  for (const auto& member : FRanges) pieces.AddRanges(member->NonAlignedRanges(iBlockSize));
+  FRanges.ForEach(
+      [&](const TRange& member) { pieces.AddRanges(member.NonAlignedRanges(iBlockSize)); });
   return pieces;
 }
 
 void TRanges::GetBlockList(TIntegerList& aBlocks, int64_t aBlockSize) const {
   if (!BlockSizeValid(aBlockSize)) return;
   std::vector<std::pair<int64_t, int64_t>> spans;
-  for (const auto& member : FRanges) {
-    if (member->IsNotValid()) continue;
-    const int64_t first = BlockOf(member->Start(), aBlockSize);
-    const int64_t last = BlockOf(member->End(), aBlockSize);
-    if (!BlocksFit(first, last)) return;
+  bool fit = true;
+  FRanges.ForEach([&](const TRange& member) {
+    if (member.IsNotValid() || !fit) return;
+    const int64_t first = BlockOf(member.Start(), aBlockSize);
+    const int64_t last = BlockOf(member.End(), aBlockSize);
+    fit = BlocksFit(first, last);
     spans.emplace_back(first, last);
-  }
+  });
+  if (!fit) return;
   std::unordered_set<int32_t> present(aBlocks.Values().begin(), aBlocks.Values().end());
   for (const auto& [first, last] : spans) BlockListAppend(aBlocks, present, first, last);
 }
@@ -821,11 +974,11 @@ void TRanges::GetBlockList(TIntegerList& aBlocks, int64_t aBlockSize) const {
 int64_t TRanges::BlocksUsed(int64_t aBlockSize) const {
   if (!BlockSizeValid(aBlockSize)) return 0;
   std::vector<std::pair<int64_t, int64_t>> spans;
-  for (const auto& member : FRanges) {
-    if (member->IsValid()) {
-      spans.emplace_back(BlockOf(member->Start(), aBlockSize), BlockOf(member->End(), aBlockSize));
+  FRanges.ForEach([&](const TRange& member) {
+    if (member.IsValid()) {
+      spans.emplace_back(BlockOf(member.Start(), aBlockSize), BlockOf(member.End(), aBlockSize));
     }
-  }
+  });
   std::sort(spans.begin(), spans.end());
   uint64_t count = 0;
   bool counted = false;
@@ -842,7 +995,7 @@ int64_t TRanges::BlocksUsed(int64_t aBlockSize) const {
 
 void TRanges::ToBlocks(int64_t aBlockSize) {
   if (!BlockSizeValid(aBlockSize)) return;
-  for (auto& member : FRanges) member->ToBlocks(aBlockSize);
+  FRanges.ForEach([aBlockSize](TRange& member) { member.ToBlocks(aBlockSize); });
   FOrderKnown = false;
 }
 
@@ -861,8 +1014,8 @@ void TRanges::SplitIntoBlocks(int64_t aBlockSize) {
   if (!BlockSizeValid(aBlockSize)) return;
   FMerged = false;
   // The count grows as pieces are added; each piece is split in its turn.
-  for (size_t i = 0; i < FRanges.size(); ++i) {
-    TRange* member = FRanges[i].get();
+  for (size_t i = 0; i < FRanges.Size(); ++i) {
+    TRange* member = &FRanges.At(i);
     const int64_t blockEnd = BlockLastPosition(member->Start(), aBlockSize);
     if (member->End() > blockEnd) {
       AddByEnd(blockEnd + 1, member->End());
@@ -874,6 +1027,6 @@ void TRanges::SplitIntoBlocks(int64_t aBlockSize) {
 std::u16string TRanges::ToString() const {
   std::u16string text = u"[ Count = " + VariantAsText(TVariant(Count())) + u", Total Length: " +
                         VariantAsText(TVariant(TotalLength())) + u" ]\r\n";
-  for (const auto& member : FRanges) text += member->ToString() + u"\r\n";
+  FRanges.ForEach([&text](const TRange& member) { text += member.ToString() + u"\r\n"; });
   return text;
 }

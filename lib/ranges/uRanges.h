@@ -172,9 +172,9 @@ class TRanges {
   ~TRanges();
 
   bool Merged() const { return FMerged; }
-  int Count() const { return static_cast<int>(FRanges.size()); }
-  bool IsEmpty() const { return FRanges.empty(); }
-  bool IsNotEmpty() const { return !FRanges.empty(); }
+  int Count() const { return static_cast<int>(FRanges.Size()); }
+  bool IsEmpty() const { return FRanges.Empty(); }
+  bool IsNotEmpty() const { return !FRanges.Empty(); }
   // Member iIdx itself, for reading or changing in place. Out of range: an alert and a
   // scratch range {0, 0} that belongs to no member.
   TRange& Ranges(int iIdx);
@@ -268,7 +268,44 @@ class TRanges {
   std::u16string ToString() const;
 
  private:
-  using TMembers = std::vector<std::unique_ptr<TRange>>;
+  // The members in order, each allocated on its own, held in chunks of a few hundred so that
+  // an insertion or removal in the middle of a large set moves few of them. Index access finds
+  // the chunk by a binary search over the running counts.
+  class TMembers {
+   public:
+    using TFlat = std::vector<std::unique_ptr<TRange>>;
+
+    size_t Size() const { return FSize; }
+    bool Empty() const { return FSize == 0; }
+    TRange& At(size_t index);
+    const TRange& At(size_t index) const;
+    void Insert(size_t index, const TRange& member);
+    // Removes the members from..to - 1.
+    void Erase(size_t from, size_t to);
+    void Clear();
+    // The index of the first member for which holds(member) is false; it must hold for a
+    // prefix of the members.
+    template <typename THolds>
+    size_t PartitionPoint(THolds holds) const;
+    template <typename TVisit>
+    void ForEach(TVisit visit);
+    template <typename TVisit>
+    void ForEach(TVisit visit) const;
+    // Every member in one list, leaving this empty / the members of such a list.
+    TFlat TakeAll();
+    void Assign(TFlat members);
+
+   private:
+    using TChunk = std::vector<std::unique_ptr<TRange>>;
+    size_t ChunkOf(size_t index) const;
+    size_t ChunkStart(size_t chunk) const { return chunk == 0 ? 0 : FEnds[chunk - 1]; }
+    void CountFrom(size_t chunk);
+    void JoinIfSmall(size_t chunk);
+
+    std::vector<TChunk> FChunks;
+    std::vector<size_t> FEnds;  // FEnds[c]: the members in chunks 0..c
+    size_t FSize = 0;
+  };
 
   // The members are sorted by start and, while merged, valid and apart. Checked once after
   // anything that may have broken it, remembered until then.

@@ -512,3 +512,72 @@ TEST(RangesModel, SetsChangedInPlaceCoverTheRightPositions) {
 }
 
 }  // namespace
+
+// Thousands of members: insertions, splits and removals that reach across many of the chunks
+// the members are held in, checked against a bitmap member by member.
+TEST(RangesModel, LargeSetsMatchABitmap) {
+  const uint64_t seed = TestSeed();
+  std::printf("[seed] %llu (VARDENO_TEST_SEED repeats it)\n",
+              static_cast<unsigned long long>(seed));
+  TRandomOps random(seed);
+  constexpr int64_t kSpace = 400'000;
+  std::vector<bool> model(kSpace);
+  auto set = [&model](int64_t start, int64_t end, bool value) {
+    for (int64_t p = std::max<int64_t>(start, 0); p <= std::min(end, kSpace - 1); ++p) {
+      model[static_cast<size_t>(p)] = value;
+    }
+  };
+  auto runs = [&model] {
+    TSpans spans;
+    for (int64_t p = 0; p < kSpace; ++p) {
+      if (!model[static_cast<size_t>(p)]) continue;
+      if (!spans.empty() && spans.back().second == p - 1) {
+        spans.back().second = p;
+      } else {
+        spans.emplace_back(p, p);
+      }
+    }
+    return spans;
+  };
+  TRanges ranges;
+  size_t largest = 0;
+  for (int step = 1; step <= 20'000; ++step) {
+    const int64_t start = random.Between(0, kSpace - 1);
+    const int kind = static_cast<int>(random.Between(0, 99));
+    const int64_t length =
+        std::min(kSpace - start, kind < 97 ? random.Between(1, 4) : random.Between(100, 3000));
+    const bool add = kind < 75 || kind == 99;
+    if (add) {
+      ranges.AddByLength(start, length);
+    } else {
+      ranges.RemoveByLength(start, length);
+    }
+    set(start, start + length - 1, add);
+    largest = std::max(largest, static_cast<size_t>(ranges.Count()));
+    if (step % 1000 == 0 && Members(ranges) != runs()) {
+      ADD_FAILURE() << "seed " << seed << ", step " << step << ": members differ from the model";
+      return;
+    }
+  }
+  EXPECT_GT(largest, 3000u) << "too few members to fill several chunks";
+  // Whole-set operations that rebuild the member list.
+  ranges.MergeNearby(3);
+  const TSpans before = runs();
+  for (size_t i = 1; i < before.size(); ++i) {
+    if (before[i].first - before[i - 1].second - 1 < 3)
+      set(before[i - 1].second, before[i].first, true);
+  }
+  EXPECT_EQ(Members(ranges), runs());
+  const int64_t half = ranges.TotalLength() / 2;
+  EXPECT_EQ(ranges.TrimToLength(half), half);
+  int64_t kept = 0;
+  for (size_t p = 0; p < model.size(); ++p) {
+    if (model[p] && kept++ >= half) model[p] = false;
+  }
+  EXPECT_EQ(Members(ranges), runs());
+  const TSpans left = runs();
+  ASSERT_FALSE(left.empty());
+  EXPECT_EQ(ranges.ExtractLast().End(), left.back().second);
+  EXPECT_EQ(ranges.ExtractFirst().Start(), left.front().first);
+  EXPECT_EQ(Members(ranges), TSpans(left.begin() + 1, left.end() - 1));
+}
