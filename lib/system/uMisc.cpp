@@ -1,6 +1,7 @@
-// Alerts and stop checks.
+// Alerts and stop checks; 64-bit flag words.
 #include "lib/system/uMisc.h"
 
+#include <bit>
 #include <mutex>
 
 #include "lib/platform/uPlatform.h"
@@ -74,4 +75,35 @@ bool IsRunningUnderDebugger() { return Platform().Process().IsDebuggerPresent();
 
 void DebugBreakIfDebugging() {
   if (IsRunningUnderDebugger()) Platform().Process().DebugBreak();
+}
+
+// --- 64-bit flag words ---
+
+int FlagsCount(uint64_t flags) { return std::popcount(flags); }
+
+bool FlagsHas(uint64_t flags, uint64_t flag) {
+  Verify(FlagsCount(flag) <= 1);
+  return (flags & flag) != 0;
+}
+
+bool FlagsHasAny(uint64_t flags, uint64_t mask) {
+  Verify(mask != 0);
+  return (flags & mask) != 0;
+}
+
+void FlagsAdd(uint64_t& flags, uint64_t mask) { flags |= mask; }
+
+uint64_t FlagsAdded(uint64_t flags, uint64_t mask) { return flags | mask; }
+
+void FlagsRemove(uint64_t& flags, uint64_t flag) { flags = FlagsRemoved(flags, flag); }
+
+void FlagsRemove32(uint32_t& flags, uint64_t flag) {
+  // Clearing rather than toggling: a flag of several bits of which only some are set must not
+  // set the others.
+  if (FlagsHas(flags, flag)) flags &= ~static_cast<uint32_t>(flag);
+}
+
+uint64_t FlagsRemoved(uint64_t flags, uint64_t flag) {
+  // Clearing rather than toggling, as in FlagsRemove32.
+  return FlagsHas(flags, flag) ? flags & ~flag : flags;
 }

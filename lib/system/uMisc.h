@@ -4,6 +4,7 @@
 // starts) an alert reaches only the debugger.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -38,3 +39,25 @@ bool StopIfNot(bool condition, std::u16string_view message);
 bool IsRunningUnderDebugger();
 // A break-point trap when IsRunningUnderDebugger.
 void DebugBreakIfDebugging();
+
+// --- 64-bit flag words ---
+// Words of single-bit flags (file attributes, access masks). Any thread.
+
+// The number of set bits.   0b1011 => 3
+int FlagsCount(uint64_t flags);
+// flags and flag share a bit. Verifies that flag has at most one bit (an alert otherwise, and
+// the answer is still given).
+bool FlagsHas(uint64_t flags, uint64_t flag);
+// flags and mask share a bit. Verifies that mask has at least one bit (an alert otherwise).
+bool FlagsHasAny(uint64_t flags, uint64_t mask);
+// Sets the bits of mask in flags.
+void FlagsAdd(uint64_t& flags, uint64_t mask);
+// flags with the bits of mask set.
+uint64_t FlagsAdded(uint64_t flags, uint64_t mask);
+// Clears flag in flags when FlagsHas finds it. A flag of several bits (after its alert) clears
+// all of them and never sets one.
+void FlagsRemove(uint64_t& flags, uint64_t flag);
+// FlagsRemove for a 32-bit word; bits of flag above bit 31 are not in it.
+void FlagsRemove32(uint32_t& flags, uint64_t flag);
+// flags with flag cleared, as FlagsRemove.
+uint64_t FlagsRemoved(uint64_t flags, uint64_t flag);

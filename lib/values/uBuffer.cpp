@@ -48,13 +48,6 @@ bool Overlap(const void* a, int64_t aSize, const void* b, int64_t bSize) {
   return Address(a) < bEnd && Address(b) < aEnd;
 }
 
-int HexDigitValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  throw EConvertError(u"'" + std::u16string(1, c) + u"' is not a valid hexadecimal digit");
-}
-
 void AppendHex(std::u16string& text, const uint8_t* bytes, int64_t count) {
   static constexpr char16_t kDigits[] = u"0123456789abcdef";
   for (int64_t i = 0; i < count; ++i) {

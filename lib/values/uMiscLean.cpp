@@ -131,6 +131,130 @@ std::u16string VariantAsGroupedText(const TVariant& value) {
   return TextGroupDigits(VariantAsText(value), u',');
 }
 
+namespace {
+
+constexpr char16_t kUpperHexDigits[] = u"0123456789ABCDEF";
+
+bool IsHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+
+bool IsUrlUnreserved(char16_t c) {
+  if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')) return true;
+  return std::u16string_view(u"@!$'()*-._").find(c) != std::u16string_view::npos;
+}
+
+// Code units taken together for the UTF-8 conversion: a valid surrogate pair, else one unit
+// (a lone surrogate half then converts to U+FFFD).
+size_t CharacterLength(std::u16string_view text, size_t i) {
+  const char16_t c = text[i];
+  const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                    text[i + 1] <= 0xDFFF;
+  return pair ? 2 : 1;
+}
+
+}  // namespace
+
+int HexDigitValue(char16_t digit) {
+  if (digit >= u'0' && digit <= u'9') return digit - u'0';
+  if (digit >= u'A' && digit <= u'F') return digit - u'A' + 10;
+  if (digit >= u'a' && digit <= u'f') return digit - u'a' + 10;
+  throw EConvertError(u"");
+}
+
+uint8_t HexPairToByte(char16_t high, char16_t low) {
+  return static_cast<uint8_t>(HexDigitValue(high) * 16 + HexDigitValue(low));
+}
+
+std::u16string UrlEncodeText(std::u16string_view text) {
+  std::u16string result;
+  result.reserve(text.size());
+  auto appendEscape = [&result](unsigned char byte) {
+    result.push_back(u'%');
+    result.push_back(kUpperHexDigits[byte >> 4]);
+    result.push_back(kUpperHexDigits[byte & 15]);
+  };
+  for (size_t i = 0; i < text.size();) {
+    const char16_t c = text[i];
+    if (c >= 128) {
+      const size_t length = CharacterLength(text, i);
+      for (char byte : TextToUtf8(text.substr(i, length)))
+        appendEscape(static_cast<unsigned char>(byte));
+      i += length;
+      continue;
+    }
+    if (IsUrlUnreserved(c)) {
+      result.push_back(c);
+    } else if (c == u' ') {
+      result.push_back(u'+');
+    } else {
+      appendEscape(static_cast<unsigned char>(c));
+    }
+    ++i;
+  }
+  return result;
+}
+
+std::u16string UrlDecodeText(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  try {
+    for (size_t i = 0; i < text.size();) {
+      const char16_t c = text[i];
+      if (c == u'%') {
+        if (i + 1 < text.size() && text[i + 1] == u'%') {
+          bytes.push_back('%');
+          i += 2;
+          continue;
+        }
+        if (i + 2 >= text.size()) throw EConvertError(u"EConvertError");
+        bytes.push_back(static_cast<char>(HexPairToByte(text[i + 1], text[i + 2])));
+        i += 3;
+      } else if (c == u'+') {
+        bytes.push_back(' ');
+        ++i;
+      } else if (c < 128) {
+        bytes.push_back(static_cast<char>(c));
+        ++i;
+      } else {
+        const size_t length = CharacterLength(text, i);
+        bytes += TextToUtf8(text.substr(i, length));
+        i += length;
+      }
+    }
+  } catch (const EConvertError&) {
+    // One error for every kind of malformed escape, whatever the digit check said.
+    throw EConvertError(u"EConvertError");
+  }
+  return TextFromUtf8(bytes);
+}
+
+bool VariantIsBlank(const TVariant& value) {
+  return value.IsEmpty() || value.IsNull() || (value.IsText() && value.AsText().empty());
+}
+
+std::u16string VariantBytesToHex(const TVariant& value) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string text;
+  for (uint8_t byte : value.ArrayBytes()) {
+    text.push_back(kDigits[byte >> 4]);
+    text.push_back(kDigits[byte & 15]);
+  }
+  return text;
+}
+
+TVariant HexToVariantBytes(std::u16string_view text) {
+  if (text.substr(0, 2) == u"0x") text.remove_prefix(2);
+  for (char16_t c : text) {
+    if (!IsHexDigit(c)) return TVariant();
+  }
+  std::vector<uint8_t> bytes;
+  bytes.reserve(text.size() / 2);
+  for (size_t i = 0; i + 1 < text.size(); i += 2)
+    bytes.push_back(HexPairToByte(text[i], text[i + 1]));
+  return TVariant::Bytes(std::move(bytes));
+}
+
 // --- Text tests ---
 
 namespace {

@@ -63,6 +63,37 @@ std::u16string VariantAsGroupedText(const TVariant& value);
 // are decimal digits:  "1234567" => "1,234,567"   "-1234" => "-1,234"   "123" => "123".
 std::u16string TextGroupDigits(std::u16string_view text, char16_t separator);
 
+// "0"-"9" => 0-9, "A"-"F" and "a"-"f" => 10-15; any other character raises EConvertError with an
+// empty message. Any thread.
+int HexDigitValue(char16_t digit);
+// HexDigitValue(high) * 16 + HexDigitValue(low); raises as HexDigitValue.   '7', 'c' => 0x7C
+uint8_t HexPairToByte(char16_t high, char16_t low);
+
+// The escaping of keys and values in the flexible array's text form, one UTF-16 code unit at a
+// time: A-Z a-z 0-9 @ ! $ ' ( ) * - . _ stay, a space becomes "+", any other code unit below 128
+// (NUL included) "%" and two uppercase hexadecimal digits, anything else the "%XX" escapes of its
+// UTF-8 bytes. A surrogate pair is encoded as its character; a lone surrogate half as U+FFFD.
+// Any thread.
+//   "a b|c" => "a+b%7Cc"    "C:\Temp" => "C%3A%5CTemp"    "ä" => "%C3%A4"    "100%" => "100%25"
+std::u16string UrlEncodeText(std::u16string_view text);
+// The reverse: "%%" gives "%", "%XX" the byte XX, "+" a space, other code units themselves; the
+// bytes are then read as UTF-8, an invalid sequence giving U+FFFD. A malformed escape (a digit
+// that is not hexadecimal, a text that ends inside an escape) raises EConvertError with the
+// message "EConvertError"; nothing is returned then. Any thread.
+//   "a+b%7Cc" => "a b|c"    "100%%" => "100%"    "%FF" => U+FFFD    "a%2", "%zz" => raises
+std::u16string UrlDecodeText(std::u16string_view text);
+
+// True for the empty value, null and the empty text; 0 and false are not blank. Any thread.
+bool VariantIsBlank(const TVariant& value);
+// The bytes of a byte array in lowercase hexadecimal, two digits each: bytes 0A FF => "0aff".
+// Null and every other value that is not an array give "". Any thread.
+std::u16string VariantBytesToHex(const TVariant& value);
+// A leading "0x" is dropped; the rest, read two hexadecimal digits per byte (a trailing odd digit
+// ignored), gives a byte array with low bound 0. Any character that is not a hexadecimal digit
+// gives the empty value. Any thread.
+//   "0x0aFF" => bytes 0A FF    "0x" => no bytes    "ABC" => bytes AB    "0xzz" => empty value
+TVariant HexToVariantBytes(std::u16string_view text);
+
 // --- Text tests ---
 // ASCII folding: only a-z and A-Z compare equal to their other case.
 

@@ -59,6 +59,111 @@ TEST(TextConversions, NumbersAndExceptions) {
   EXPECT_STREQ(stop.what(), "Error: \xC3\xA9");
 }
 
+TEST(HexDigits, ValuesAndErrors) {
+  const std::u16string_view digits = u"0123456789ABCDEFabcdef";
+  for (size_t i = 0; i < digits.size(); ++i) {
+    EXPECT_EQ(HexDigitValue(digits[i]), i < 16 ? int(i) : int(i) - 6);
+  }
+  // Neighbours of the digit ranges, and digits of other scripts.
+  for (char16_t c : std::u16string_view(u"/:@G`g x\u0661\uff10")) {
+    SCOPED_TRACE(int(c));
+    try {
+      HexDigitValue(c);
+      ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), u"");
+    }
+  }
+  EXPECT_EQ(HexPairToByte(u'7', u'c'), 0x7C);
+  EXPECT_EQ(HexPairToByte(u'F', u'f'), 0xFF);
+  EXPECT_THROW(HexPairToByte(u'0', u'x'), EConvertError);
+}
+
+TEST(UrlEncoding, EncodesAndDecodesBack) {
+  struct TCase {
+    std::u16string Text, Encoded;
+  };
+  const TCase cases[] = {
+      {u"a b|c", u"a+b%7Cc"},
+      {u"x=1&y", u"x%3D1%26y"},
+      {u"C:\\Temp", u"C%3A%5CTemp"},
+      {u"\u00e4", u"%C3%A4"},
+      {u"100%", u"100%25"},
+      {u"1+1", u"1%2B1"},
+      {u"\r\n", u"%0D%0A"},
+      {u"@!$'()*-._AZaz09", u"@!$'()*-._AZaz09"},
+      {u"~#/?\"", u"%7E%23%2F%3F%22"},
+      {u"\u20ac\u0080\u07ff", u"%E2%82%AC%C2%80%DF%BF"},
+      {u"\U0001F600", u"%F0%9F%98%80"},
+      {std::u16string(u"a\0b", 3), u"a%00b"},
+      {u"", u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.Encoded));
+    EXPECT_EQ(UrlEncodeText(c.Text), c.Encoded);
+    EXPECT_EQ(UrlDecodeText(c.Encoded), c.Text);
+  }
+}
+
+TEST(UrlEncoding, LoneSurrogatesAndLooseInput) {
+  const std::u16string loneHigh(1, char16_t(0xD800));
+  const std::u16string loneLow(1, char16_t(0xDC00));
+  EXPECT_EQ(UrlEncodeText(loneHigh), u"%EF%BF%BD");
+  EXPECT_EQ(UrlEncodeText(u"x" + loneLow + loneHigh + u"y"), u"x%EF%BF%BD%EF%BF%BDy");
+  struct TCase {
+    std::u16string Text, Decoded;
+  };
+  const TCase cases[] = {
+      {u"100%%", u"100%"},
+      {u"%FF", u"\ufffd"},
+      {u"%C3", u"\ufffd"},
+      {u"%7c%7C", u"||"},
+      {u"a+b", u"a b"},
+      {u"\u00e4\U0001F600", u"\u00e4\U0001F600"},  // unescaped characters stay
+      {loneHigh, u"\ufffd"},
+      {u"%E2%82%AC", u"\u20ac"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.Text));
+    EXPECT_EQ(UrlDecodeText(c.Text), c.Decoded);
+  }
+  for (std::u16string_view broken :
+       {u"a%2", u"%zz", u"%", u"%%%", u"%2%", u"%g0", u"%\u00e41", u"ok%0"}) {
+    SCOPED_TRACE(TextToUtf8(broken));
+    try {
+      UrlDecodeText(broken);
+      ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), u"EConvertError");
+    }
+  }
+}
+
+TEST(VariantBytes, HexTextsBothWays) {
+  EXPECT_EQ(VariantBytesToHex(TVariant::Bytes({0x0A, 0xFF})), u"0aff");
+  EXPECT_EQ(VariantBytesToHex(TVariant::Bytes({0x00, 0x7F}, 7)), u"007f");
+  EXPECT_EQ(VariantBytesToHex(TVariant::Bytes({})), u"");
+  EXPECT_EQ(VariantBytesToHex(TVariant::Null()), u"");
+  struct TCase {
+    std::u16string Text;
+    TVariant Value;
+  };
+  const TCase cases[] = {
+      {u"0x0aFF", TVariant::Bytes({0x0A, 0xFF})},
+      {u"0x", TVariant::Bytes({})},
+      {u"", TVariant::Bytes({})},
+      {u"ABC", TVariant::Bytes({0xAB})},
+      {u"0x0x", TVariant()},
+      {u"0xzz", TVariant()},
+      {u"0X12", TVariant()},
+      {u"12 ", TVariant()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.Text));
+    EXPECT_TRUE(HexToVariantBytes(c.Text).IsIdentical(c.Value));
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -1,0 +1,143 @@
+// The path value: file, folder, registry, device and URL paths held as a list of parts (the
+// names between separators) and two flags for a separator before the first part and after
+// the last one. Parsing treats no shape specially:
+//
+//   C:\dir\file.txt   =>  parts C:, dir, file.txt
+//   C:\dir\           =>  parts C:, dir; trailing separator
+//   C:\\x             =>  parts C:, (empty), x
+//   \\server\share    =>  leading separator; parts (empty), server, share
+//   \\?\C:\x          =>  leading separator; parts (empty), ?, C:, x
+//   \                 =>  no parts; leading and trailing separator (prints as \\)
+//
+// Names compare without case for the ASCII letters only. Misuse (a part index out of range)
+// raises an alert and gives a neutral result. A value: copies are independent; one thread at
+// a time per value.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "lib/ranges/uRanges.h"
+#include "lib/values/uVariant.h"
+
+class TPath {
+ public:
+  TPath() = default;
+  // Conversion from text: a new path (backslash separator) parsed from the text.
+  TPath(std::u16string_view text);
+  TPath(const std::u16string& text) : TPath(std::u16string_view(text)) {}
+  TPath(const char16_t* text) : TPath(std::u16string_view(text)) {}
+
+  // --- Text and separator ---
+  void Clear();
+  // Parses the text with the path's current separator.
+  void SetPathFromString(std::u16string_view text);
+  // Parses a URL: percent-decoded, slash-separated; a file URL (file:///C:/x) becomes the drive
+  // path with backslashes. Raises EConvertError for a malformed escape.
+  void SetPathFromUrlTry(std::u16string_view url);
+  // SetPathFromUrlTry, then an alert when the path is empty.
+  void SetPathFromUrl(std::u16string_view url);
+  std::u16string ToString() const;
+  operator std::u16string() const { return ToString(); }
+  char16_t Separator() const;
+  // Replaces the separator in the parts; the flags stay and stand for the new one.
+  void SeparatorSet(char16_t separator);
+
+  bool LeadingSeparator() const { return FLeadingSeparator; }
+  void LeadingSeparatorSet(bool value) { FLeadingSeparator = value; }
+  bool TrailingSeparator() const { return FTrailingSeparator; }
+  void TrailingSeparatorSet(bool value) { FTrailingSeparator = value; }
+  int32_t Count() const { return FCount; }
+
+  // --- Parts ---
+  // Start (1-based position in PartsString) and length of part index; an alert and an invalid
+  // range when there is no such part.
+  TRange PartGetStartAndEnd(int32_t index) const;
+  // The part's text; an alert and "" when index is outside 0 .. Count - 1.
+  std::u16string PartGet(int32_t index) const;
+  // Replaces the part's text (a single name); an alert and no change when out of range.
+  void PartSet(int32_t index, std::u16string_view text);
+  std::u16string First() const { return PartGet(0); }
+  std::u16string LastGet() const { return PartGet(FCount - 1); }
+  void LastSet(std::u16string_view text) { PartSet(FCount - 1, text); }
+  // The last part's extension with its full stop: "file.tar.gz" => ".gz"; "" when there is
+  // none, or when a colon or backslash follows the last full stop.
+  std::u16string Extension() const;
+  std::u16string LastWithoutFileExtension() const;
+  // The extension equals the argument (ASCII case rule); the argument should be empty or hold
+  // a full stop (an alert otherwise, the comparison is made anyway).
+  bool HasExtension(std::u16string_view extension) const;
+  bool HasExtension(std::initializer_list<std::u16string_view> extensions) const;
+  bool IsNotEmpty() const { return FCount > 0; }
+  bool IsEmpty() const { return FCount <= 0; }
+  bool HasFolderWithChild() const { return FCount >= 2; }
+  // Returns and removes the first part; an alert and "" on an empty path.
+  std::u16string ExtractFirst();
+
+  // --- Editing ---
+  // Inserts a single name before part index (index Count appends); an alert and no change
+  // when index is outside 0 .. Count.
+  void Insert(int32_t index, std::u16string_view text);
+  // Appends every part of the other path, empty parts included; its flags are ignored.
+  void Add(const TPath& other);
+  // Removes part index; an alert and no change when out of range.
+  void Remove(int32_t index);
+  void RemoveFirst();
+  void RemoveLast();
+  TPath WithoutFirst() const;
+  TPath WithoutLast() const;
+  TPath PathToParent() const { return WithoutLast(); }
+  void Invert();
+  TPath Inverted() const;
+  // The first / last n parts (empty parts are lost on the way).
+  void CopyFirstParts(int32_t n, TPath& result) const;
+  void CopyLastParts(int32_t n, TPath& result) const;
+  // The parts after those of base (an alert when base is no parent of this path).
+  TPath RelativeTo(const TPath& base) const;
+
+  // --- Comparisons (flags and separators never take part) ---
+  bool IsSameAs(const TPath& other) const;
+  friend bool operator==(const TPath& a, const TPath& b) { return a.IsSameAs(b); }
+  bool IsAnyParentOf(const TPath& other) const;
+  bool IsAnyChildOf(const TPath& other) const { return other.IsAnyParentOf(*this); }
+  bool IsParentOf(const TPath& other) const;
+  bool IsSameOrIsAnyChild(const TPath& other, bool orAnyChild) const;
+  bool HasSameLastPartsAs(const TPath& other) const;
+  bool HasSameLastPartsAsAny(std::initializer_list<TVariant> others) const;
+  bool IsOnDrive(const TPath& other) const;
+
+  // --- Name queries ---
+  bool HasDirectParentWithName(std::u16string_view name) const;
+  bool HasAnyParentWithName(std::u16string_view name) const;
+  bool HasAnyParentWithNameIn(std::initializer_list<TVariant> names) const;
+  bool IsOrHasAnyParentWithName(std::u16string_view name) const;
+  bool IsOrHasAnyParentWithNameIn(std::initializer_list<TVariant> names) const;
+
+  // The parts joined by the separator, without the path's own leading or trailing one.
+  std::u16string PartsString;
+  // Empty: the backslash; otherwise its first character is the separator.
+  std::u16string CustomSeparator;
+
+ private:
+  void RecountParts();
+
+  bool FLeadingSeparator = false;
+  bool FTrailingSeparator = false;
+  int32_t FCount = 0;
+};
+
+// Joins. path + path: the left path with the right one's parts added and its trailing flag.
+TPath operator+(const TPath& left, const TPath& right);
+// path + text: the left path + the text converted to a path.
+TPath operator+(const TPath& left, std::u16string_view right);
+TPath operator+(const TPath& left, const char16_t* right);
+TPath operator+(const TPath& left, const std::u16string& right);
+// text + path: plain concatenation with the path's text, nothing put between.
+std::u16string operator+(std::u16string_view left, const TPath& right);
+std::u16string operator+(const char16_t* left, const TPath& right);
+std::u16string operator+(const std::u16string& left, const TPath& right);
+
+// Two names are equal under the ASCII case rule (both empty, or equal with a-z folded).
+bool PathNamesEqual(std::u16string_view a, std::u16string_view b);
