@@ -206,7 +206,7 @@ bool TSimSecurity::GetTokenInformation(win::HANDLE token, win::DWORD information
     std::memcpy(bytes, &label, sizeof(label));
     const uint8_t header[8] = {1, static_cast<uint8_t>(count), 0, 0, 0, 0, 0, 16};
     std::memcpy(sid, header, sizeof(header));
-    std::memcpy(sid + 8, state->IntegrityLabel.data(), 4 * count);
+    if (count > 0) std::memcpy(sid + 8, state->IntegrityLabel.data(), 4 * count);
     return true;
   }
   return FailWith(win::ERROR_INVALID_PARAMETER, false);
