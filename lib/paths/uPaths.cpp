@@ -1,6 +1,7 @@
 // The path value.
 #include "lib/paths/uPaths.h"
 
+#include "lib/platform/uPlatform.h"
 #include "lib/system/uMisc.h"
 #include "lib/values/uMiscLean.h"
 
@@ -398,3 +399,140 @@ std::u16string operator+(const char16_t* left, const TPath& right) {
   return std::u16string(left) + right.ToString();
 }
 std::u16string operator+(const std::u16string& left, const TPath& right) { return left + right.ToString(); }
+
+// --- Classification and NT device paths ---
+
+bool TPath::IsPathInNt() const {
+  const bool inNt = FLeadingSeparator && FCount >= 1 && !First().empty();
+  if (inNt) AlertIf(!PathNamesEqual(First(), u"Device"), u"");
+  return inNt;
+}
+
+bool TPath::IsDeviceMup() const {
+  Verify(IsPathInNt());
+  return FCount >= 2 && PathNamesEqual(PartGet(1), u"Mup");
+}
+
+bool TPath::IsPathToDrive() const {
+  Verify(!IsPathInNt());
+  if (FCount < 1) return false;
+  const std::u16string first = First();
+  return first.size() == 2 && first[1] == u':';
+}
+
+bool TPath::IsDrive() const { return IsPathToDrive() && FCount == 1; }
+
+bool TPath::IsPathToPcItself() const {
+  return FCount == 2 && PartGet(0).empty() && PartGet(1) == u"?";
+}
+
+bool TPath::IsPathToVolume() const {
+  Verify(!IsPathInNt());
+  return FCount >= 3 && PartGet(0).empty() && PartGet(1) == u"?" &&
+         TextStartsWithIgnoreCase(PartGet(2), u"Volume{");
+}
+
+bool TPath::IsPathToNetwork() const {
+  Verify(!IsPathInNt());
+  return FCount >= 2 && PartGet(0).empty() && PartGet(1) != u"?";
+}
+
+std::u16string TPath::QueryDeviceName() const {
+  std::u16string name;
+  if (IsPathToDrive()) {
+    name = First();
+  } else if (IsPathToVolume()) {
+    name = PartGet(2);
+  } else if (IsPathToNetwork()) {
+    // The redirector's device; no DOS device has this name, so the query finds none.
+    name = u"\\Device\\Mup";
+  } else {
+    Alert(u"");
+    return {};
+  }
+  char16_t buffer[win::MAX_PATH + 1] = {};
+  if (Platform().Files().QueryDosDeviceW(name, buffer, win::MAX_PATH + 1) == 0) return {};
+  // The first of the texts the buffer holds.
+  const std::u16string_view targets(buffer, win::MAX_PATH + 1);
+  return std::u16string(targets.substr(0, targets.find(u'\0')));
+}
+
+void TPath::PathToDevice(TPath& result) const {
+  result.Clear();
+  result.FLeadingSeparator = FLeadingSeparator;
+  if (IsPathInNt()) {
+    Verify(PathNamesEqual(First(), u"Device"));
+    result.Add(TPath(PartGet(0)));
+    result.Add(TPath(PartGet(1)));
+  } else if (IsPathToDrive()) {
+    result.Add(TPath(First()));
+  } else if (IsPathToVolume()) {
+    // All three parts, the empty one too, so that PathOnDevice leaves only the names below.
+    result.Insert(result.FCount, u"");
+    result.Insert(result.FCount, u"?");
+    result.Insert(result.FCount, PartGet(2));
+  } else {
+    Alert(u"");
+  }
+}
+
+void TPath::PathOnDevice(TPath& result) const {
+  TPath device;
+  PathToDevice(device);
+  CopyLastParts(FCount - device.FCount, result);
+}
+
+void TPath::NtPath(TPath& result) const {
+  result.Clear();
+  if (!Verify(!IsPathInNt())) return;
+  const TPath device(QueryDeviceName());
+  if (device.FCount < 2) return;
+  TPath link;
+  device.CopyFirstParts(2, link);
+  const TPath target(NtSymbolicLinkTarget(link.ToString()));
+  // A link (\??\C: of a substituted drive) leads to its target; the rest of the device's
+  // parts (the substituted folder) follow it.
+  const TPath fullDevice =
+      target.IsNotEmpty() ? target + device.WithoutFirst().WithoutFirst() : device;
+  TPath below;
+  PathOnDevice(below);
+  result = fullDevice + below;
+}
+
+void TPath::NtPathClean(TPath& result) const {
+  result = *this;
+  if (!IsDeviceMup() || !Verify(FCount >= 3)) return;
+  while (result.FCount >= 3 && TextStartsWith(result.PartGet(2), u";")) result.Remove(2);
+}
+
+void TPath::NtDeviceNameToVolumePath(TPath& result) const {
+  std::vector<std::u16string> volumes;
+  VolumeNamesList(volumes);
+  for (const std::u16string& name : volumes) {
+    const TPath volume(name);
+    const TPath device(volume.QueryDeviceName());
+    if (device.IsNotEmpty() && device.IsSameAs(*this)) {
+      result = volume;
+      return;
+    }
+  }
+}
+
+void TPath::SplitIntoFirstAndRemainder(std::u16string& first, TPath& remainder) const {
+  remainder = *this;
+  first = FCount > 0 ? remainder.ExtractFirst() : std::u16string();
+}
+
+void VolumeNamesList(std::vector<std::u16string>& list) {
+  list.clear();
+  TPlatform& platform = Platform();
+  TPlatformFiles& files = platform.Files();
+  char16_t buffer[win::MAX_PATH + 1] = {};
+  const win::HANDLE find = files.FindFirstVolumeW(buffer, win::MAX_PATH);
+  if (find == win::INVALID_HANDLE_VALUE) return;
+  do {
+    list.emplace_back(buffer);
+  } while (files.FindNextVolumeW(find, buffer, win::MAX_PATH));
+  Verify(platform.GetLastError() == win::ERROR_NO_MORE_FILES);
+  files.FindVolumeClose(find);
+}

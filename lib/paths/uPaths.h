@@ -18,6 +18,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lib/ranges/uRanges.h"
 #include "lib/values/uVariant.h"
@@ -115,6 +116,57 @@ class TPath {
   bool IsOrHasAnyParentWithName(std::u16string_view name) const;
   bool IsOrHasAnyParentWithNameIn(std::initializer_list<TVariant> names) const;
 
+  // --- Classification and NT device paths ---
+  // Shapes (parts as parsed; "lead" is the leading separator):
+  //   \Device\HarddiskVolume2\x   NT path         lead; Device, HarddiskVolume2, x
+  //   C:\x                        drive path      C:, x
+  //   \\?\Volume{...}\x           volume path     lead; (empty), ?, Volume{...}, x
+  //   \\?                         the PC itself   lead; (empty), ?
+  //   \\server\share\x            network path    lead; (empty), server, share, x
+  // Name tests ignore ASCII case unless called exact. Asking a Win32 test of an NT path (or
+  // the reverse) raises an alert and still answers.
+
+  // The leading separator, a first part that is not empty: an NT object path. An alert when
+  // its first part is not "Device".
+  bool IsPathInNt() const;
+  // An NT path below \Device\Mup (the network redirector).
+  bool IsDeviceMup() const;
+  // A first part of one character and a colon (any character):
+  //   C:\x => true   1:\x => true   CC:\x => false   \\server\x => false
+  bool IsPathToDrive() const;
+  // A drive path of the drive alone: C: or C:\ .
+  bool IsDrive() const;
+  // Exactly (empty), "?": the local machine's device namespace.
+  bool IsPathToPcItself() const;
+  // (empty), "?", a part beginning with "Volume{", ...
+  bool IsPathToVolume() const;
+  // (empty), a part other than exactly "?", ...
+  bool IsPathToNetwork() const;
+  // The NT name of the path's DOS device (QueryDosDeviceW of C: or of Volume{...}), such as
+  // \Device\HarddiskVolume2; empty when the query fails. A network path asks for \Device\Mup,
+  // which is no DOS device name: empty. Other shapes: an alert and empty text.
+  std::u16string QueryDeviceName() const;
+  // The parts that name the device, with the path's leading separator:
+  //   \Device\HarddiskVolume2\x => \Device\HarddiskVolume2   C:\x => C:
+  //   \\?\Volume{...}\x => \\?\Volume{...}  (all three parts, empty one included)
+  // Other shapes: an alert and the empty path.
+  void PathToDevice(TPath& result) const;
+  // The parts below the device (the rest after PathToDevice), with the path's flags.
+  void PathOnDevice(TPath& result) const;
+  // The NT device path of a Win32 path, through the DOS device and, for a substituted drive,
+  // the symbolic link it leads to; the empty path when the device is unknown:
+  //   C:\x\y => \Device\HarddiskVolume2\x\y
+  //   S:\y (S: substitutes C:\Work) => \Device\HarddiskVolume2\Work\y
+  void NtPath(TPath& result) const;
+  // A copy; below \Device\Mup the redirector's parts beginning with ";" are dropped:
+  //   \Device\Mup\;LanmanRedirector\;Z:000\server\share\x => \Device\Mup\server\share\x
+  void NtPathClean(TPath& result) const;
+  // The volume GUID path (\\?\Volume{...}\) whose device this NT device path is; the result is
+  // left as given when no volume matches.
+  void NtDeviceNameToVolumePath(TPath& result) const;
+  // The first part (empty for an empty path) and a copy of the path without it.
+  void SplitIntoFirstAndRemainder(std::u16string& first, TPath& remainder) const;
+
   // The parts joined by the separator, without the path's own leading or trailing one.
   std::u16string PartsString;
   // Empty: the backslash; otherwise its first character is the separator.
@@ -141,3 +193,7 @@ std::u16string operator+(const std::u16string& left, const TPath& right);
 
 // Two names are equal under the ASCII case rule (both empty, or equal with a-z folded).
 bool PathNamesEqual(std::u16string_view a, std::u16string_view b);
+
+// The machine's volume GUID paths (\\?\Volume{...}\) in enumeration order; empty when they
+// cannot be listed. An alert when the enumeration ends other than at its end.
+void VolumeNamesList(std::vector<std::u16string>& list);

@@ -40,6 +40,22 @@ class TPlatformProcess {
   virtual void OutputDebugStringW(std::u16string_view text) = 0;
   virtual void DebugBreak() = 0;
   virtual win::DWORD GetCurrentThreadId() = 0;
+
+  // The pseudo handle that stands for the current process (GetCurrentProcess).
+  virtual win::HANDLE GetCurrentProcess() = 0;
+  virtual win::DWORD GetCurrentProcessId() = 0;
+  // Pointer size of the running code in bits: the build's on Win32, the modelled process's on
+  // the Sim (so that a 32-bit process on 64-bit Windows can be tested from a 64-bit build).
+  virtual int ProcessBitness() = 0;
+  // Wow64 file-system redirection of the calling thread. Disable stores the state to give back
+  // in *oldValue; Revert takes such a value. Both fail with ERROR_INVALID_FUNCTION where there
+  // is no redirection (32-bit Windows, 64-bit processes), and with ERROR_PROC_NOT_FOUND where
+  // the system lacks the entry point.
+  virtual bool Wow64DisableWow64FsRedirection(void** oldValue) = 0;
+  virtual bool Wow64RevertWow64FsRedirection(void* oldValue) = 0;
+  // NetBIOS name of the machine. *size: in, the buffer's characters; out, the characters
+  // stored (without the NUL), or on ERROR_BUFFER_OVERFLOW the characters needed with the NUL.
+  virtual bool GetComputerNameW(char16_t* buffer, win::DWORD* size) = 0;
 };
 
 // Time. Any thread.
@@ -91,6 +107,85 @@ class TPlatformFiles {
   virtual win::HANDLE FindFirstFileW(std::u16string_view fileName, win::WIN32_FIND_DATAW* data) = 0;
   virtual bool FindNextFileW(win::HANDLE find, win::WIN32_FIND_DATAW* data) = 0;
   virtual bool FindClose(win::HANDLE find) = 0;
+
+  // --- Volumes, DOS devices and the object namespace ---
+
+  // The target of a DOS device ("C:", "Volume{...}") as a list of NUL-terminated texts ending
+  // in an extra NUL; an empty name lists every device name. Returns the characters stored,
+  // 0 on failure (ERROR_FILE_NOT_FOUND, ERROR_INSUFFICIENT_BUFFER).
+  virtual win::DWORD QueryDosDeviceW(std::u16string_view deviceName, char16_t* targetPath,
+                                     win::DWORD maxChars) = 0;
+  // Volume GUID paths of the form \\?\Volume{...}\ (with the trailing backslash), NUL-terminated
+  // in the buffer. The enumeration ends with ERROR_NO_MORE_FILES.
+  virtual win::HANDLE FindFirstVolumeW(char16_t* volumeName, win::DWORD bufferLength) = 0;
+  virtual bool FindNextVolumeW(win::HANDLE findVolume, char16_t* volumeName,
+                               win::DWORD bufferLength) = 0;
+  virtual bool FindVolumeClose(win::HANDLE findVolume) = 0;
+  // The volume GUID path of a mount point given with its trailing backslash: C:\ .
+  virtual bool GetVolumeNameForVolumeMountPointW(std::u16string_view volumeMountPoint,
+                                                 char16_t* volumeName, win::DWORD bufferLength) = 0;
+  // The system folder, NUL-terminated. Returns its length; when `size` is too small, the size
+  // needed with the NUL (and nothing is stored); 0 on failure. For a 32-bit process on 64-bit
+  // Windows this is the folder that Wow64 redirects to the 32-bit system files.
+  virtual win::DWORD GetSystemDirectoryW(char16_t* buffer, win::DWORD size) = 0;
+  // NT symbolic links of the object namespace (\??\C: and the like), from ntdll.
+  virtual win::NTSTATUS NtOpenSymbolicLinkObject(
+      win::HANDLE* linkHandle, win::DWORD desiredAccess,
+      const win::OBJECT_ATTRIBUTES* objectAttributes) = 0;
+  // Fills target (Length set, Buffer up to MaximumLength); *returnedLength, when given, gets
+  // the bytes the target needs. STATUS_BUFFER_TOO_SMALL when it does not fit.
+  virtual win::NTSTATUS NtQuerySymbolicLinkObject(win::HANDLE linkHandle,
+                                                  win::UNICODE_STRING* linkTarget,
+                                                  win::DWORD* returnedLength) = 0;
+  virtual win::NTSTATUS NtClose(win::HANDLE handle) = 0;
+};
+
+// Other processes by id, access tokens and privileges. Any thread.
+class TPlatformSecurity {
+ public:
+  virtual ~TPlatformSecurity() = default;
+  // Null on failure (ERROR_INVALID_PARAMETER for an unknown id, ERROR_ACCESS_DENIED).
+  virtual win::HANDLE OpenProcess(win::DWORD desiredAccess, bool inheritHandle,
+                                  win::DWORD processId) = 0;
+  // Whether a process is a 32-bit process on 64-bit Windows. ERROR_PROC_NOT_FOUND where the
+  // system lacks the entry point.
+  virtual bool IsWow64Process(win::HANDLE process, bool* wow64Process) = 0;
+  virtual bool OpenProcessToken(win::HANDLE process, win::DWORD desiredAccess,
+                                win::HANDLE* token) = 0;
+  // Copies one class of token information into the buffer. Too small a buffer (or none)
+  // fails with ERROR_INSUFFICIENT_BUFFER (ERROR_BAD_LENGTH for fixed-size classes) and sets
+  // *returnLength to the bytes needed.
+  virtual bool GetTokenInformation(win::HANDLE token, win::DWORD informationClass,
+                                   void* information, win::DWORD informationLength,
+                                   win::DWORD* returnLength) = 0;
+  // Accessors of a SID (as GetTokenInformation hands it out).
+  virtual uint8_t* GetSidSubAuthorityCount(void* sid) = 0;
+  virtual win::DWORD* GetSidSubAuthority(void* sid, win::DWORD subAuthority) = 0;
+  // The value of a privilege name on the local system (systemName empty).
+  virtual bool LookupPrivilegeValueW(std::u16string_view systemName, std::u16string_view name,
+                                     win::LUID* luid) = 0;
+  // Sets the attributes of the given privileges (no previous state is returned). Succeeds
+  // with ERROR_NOT_ALL_ASSIGNED as last error when the token lacks one of them, with
+  // ERROR_SUCCESS otherwise.
+  virtual bool AdjustTokenPrivileges(win::HANDLE token, bool disableAllPrivileges,
+                                     const win::LUID_AND_ATTRIBUTES* newState,
+                                     win::DWORD count) = 0;
+  // Closes a process or token handle of this area.
+  virtual bool CloseHandle(win::HANDLE handle) = 0;
+};
+
+// Version resources of executables and libraries (version.dll). Any thread.
+class TPlatformResources {
+ public:
+  virtual ~TPlatformResources() = default;
+  // Bytes of the file's version information; 0 on failure (no version resource:
+  // ERROR_RESOURCE_TYPE_NOT_FOUND; not an executable: ERROR_BAD_EXE_FORMAT).
+  virtual win::DWORD GetFileVersionInfoSizeW(std::u16string_view fileName) = 0;
+  virtual bool GetFileVersionInfoW(std::u16string_view fileName, win::DWORD length, void* data) = 0;
+  // A value of version information that GetFileVersionInfoW read; sub-block \ (one backslash) is
+  // the fixed part (a VS_FIXEDFILEINFO). *buffer points into block.
+  virtual bool VerQueryValueW(const void* block, std::u16string_view subBlock, void** buffer,
+                              win::DWORD* length) = 0;
 };
 
 // One backend: the set of areas plus the per-thread last-error code.
@@ -102,6 +197,8 @@ class TPlatform {
   virtual TPlatformProcess& Process() = 0;
   virtual TPlatformClock& Clock() = 0;
   virtual TPlatformFiles& Files() = 0;
+  virtual TPlatformSecurity& Security() = 0;
+  virtual TPlatformResources& Resources() = 0;
   virtual win::DWORD GetLastError() = 0;
   virtual void SetLastError(win::DWORD error) = 0;
 };

@@ -1,11 +1,12 @@
 // The simulated Windows machine.
 #include "lib/platform/uPlatformSim.h"
 
-#include "lib/platform/uPlatformHost.h"
-
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+
+#include "lib/platform/uPlatformHost.h"
 
 namespace {
 
@@ -117,6 +118,69 @@ void TSimProcess::SetModuleFileName(std::u16string path) {
 std::vector<std::u16string> TSimProcess::DebugOutput() const {
   std::lock_guard guard(FLock);
   return FDebugOutput;
+}
+
+bool TSimProcess::Wow64RedirectionActive() const {
+  if (!IsWow64()) return false;
+  std::lock_guard guard(FLock);
+  return FRedirectionOff.count(std::this_thread::get_id()) == 0;
+}
+
+// The old value handed out is the thread's previous state: null for on, 1 for off.
+bool TSimProcess::Wow64DisableWow64FsRedirection(void** oldValue) {
+  if (!IsWow64()) {
+    SimFail(win::ERROR_INVALID_FUNCTION);
+    return false;
+  }
+  if (oldValue == nullptr) {
+    SimFail(win::ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  std::lock_guard guard(FLock);
+  const bool wasOff = !FRedirectionOff.emplace(std::this_thread::get_id(), true).second;
+  *oldValue = wasOff ? reinterpret_cast<void*>(uintptr_t{1}) : nullptr;
+  return true;
+}
+
+bool TSimProcess::Wow64RevertWow64FsRedirection(void* oldValue) {
+  if (!IsWow64()) {
+    SimFail(win::ERROR_INVALID_FUNCTION);
+    return false;
+  }
+  const auto state = reinterpret_cast<uintptr_t>(oldValue);
+  if (state > 1) {
+    SimFail(win::ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  std::lock_guard guard(FLock);
+  if (state == 1) {
+    FRedirectionOff[std::this_thread::get_id()] = true;
+  } else {
+    FRedirectionOff.erase(std::this_thread::get_id());
+  }
+  return true;
+}
+
+bool TSimProcess::GetComputerNameW(char16_t* buffer, win::DWORD* size) {
+  if (size == nullptr) {
+    SimFail(win::ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  std::lock_guard guard(FLock);
+  if (buffer == nullptr || *size <= FComputerName.size()) {
+    *size = static_cast<win::DWORD>(FComputerName.size() + 1);
+    SimFail(win::ERROR_BUFFER_OVERFLOW);
+    return false;
+  }
+  std::copy(FComputerName.begin(), FComputerName.end(), buffer);
+  buffer[FComputerName.size()] = u'\0';
+  *size = static_cast<win::DWORD>(FComputerName.size());
+  return true;
+}
+
+void TSimProcess::SetComputerName(std::u16string name) {
+  std::lock_guard guard(FLock);
+  FComputerName = std::move(name);
 }
 
 // --- Clock ---

@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "lib/platform/uPlatform.h"
@@ -40,8 +42,17 @@ class TSimMemory final : public TPlatformMemory {
   std::atomic<uint64_t> FAllocCalls{0};
 };
 
-// The running process: its executable path, a debugger that can be attached, the debugger
-// output, and stable small thread ids.
+// Bitness of the simulated Windows and of the process running on it.
+enum class TSimBitness {
+  Windows32,           // 32-bit Windows, 32-bit process
+  Windows64Process32,  // a 32-bit process on 64-bit Windows (Wow64): the installer's case
+  Windows64Process64,
+};
+
+// The running process and the machine it runs on: its executable path, process id, bitness
+// and that of Windows, the Wow64 file-system redirection of each of its threads, the computer
+// name, a debugger that can be attached, the debugger output, and stable small thread ids.
+// By default a 32-bit process on 64-bit Windows with redirection on.
 class TSimProcess final : public TPlatformProcess {
  public:
   std::u16string GetModuleFileNameW(void* module) override;
@@ -49,18 +60,39 @@ class TSimProcess final : public TPlatformProcess {
   void OutputDebugStringW(std::u16string_view text) override;
   void DebugBreak() override { FDebugBreaks.fetch_add(1); }
   win::DWORD GetCurrentThreadId() override;
+  win::HANDLE GetCurrentProcess() override { return win::CURRENT_PROCESS; }
+  win::DWORD GetCurrentProcessId() override { return FProcessId.load(); }
+  int ProcessBitness() override { return Bitness() == TSimBitness::Windows64Process64 ? 64 : 32; }
+  bool Wow64DisableWow64FsRedirection(void** oldValue) override;
+  bool Wow64RevertWow64FsRedirection(void* oldValue) override;
+  bool GetComputerNameW(char16_t* buffer, win::DWORD* size) override;
 
   void SetModuleFileName(std::u16string path);
   void SetDebuggerPresent(bool present) { FDebuggerPresent = present; }
   std::vector<std::u16string> DebugOutput() const;
   uint64_t DebugBreaks() const { return FDebugBreaks.load(); }
+  void SetProcessId(win::DWORD id) { FProcessId = id; }
+  win::DWORD ProcessId() const { return FProcessId.load(); }
+  void SetBitness(TSimBitness bitness) { FBitness = bitness; }
+  TSimBitness Bitness() const { return FBitness.load(); }
+  bool IsWindows64() const { return Bitness() != TSimBitness::Windows32; }
+  // A 32-bit process on 64-bit Windows.
+  bool IsWow64() const { return Bitness() == TSimBitness::Windows64Process32; }
+  // Paths under the system folder are redirected for the calling thread: a Wow64 process
+  // whose thread has not switched redirection off.
+  bool Wow64RedirectionActive() const;
+  void SetComputerName(std::u16string name);
 
  private:
   mutable std::mutex FLock;
   std::u16string FModuleFileName = u"C:\\Users\\User\\Downloads\\VardenoSetup.exe";  // FLock
   std::vector<std::u16string> FDebugOutput;                                          // FLock
+  std::u16string FComputerName = u"SIMPC";                                           // FLock
+  std::map<std::thread::id, bool> FRedirectionOff;  // FLock; threads that switched it off
   std::atomic<bool> FDebuggerPresent{false};
   std::atomic<uint64_t> FDebugBreaks{0};
+  std::atomic<win::DWORD> FProcessId{5236};
+  std::atomic<TSimBitness> FBitness{TSimBitness::Windows64Process32};
 };
 
 // Real time by default; once driven, time moves only through Advance and Sleep.
@@ -94,6 +126,14 @@ class TSimClock final : public TPlatformClock {
 // the renames scheduled for the next start live in the model. Paths with the long-path prefix,
 // relative paths (to the current folder C:\) and "." / ".." parts are understood; UNC paths
 // are not reachable (ERROR_BAD_NETPATH). Thread-safe.
+//
+// The machine's volumes and DOS devices: every mapped drive is a volume with a GUID name and
+// a device (C: is \Device\HarddiskVolume2); a DOS device may also point at a folder of another
+// drive (\??\C:\Work, a substituted drive), and paths on such a drive reach that folder.
+// Windows lives in C:\Windows: System32 holds shell32.dll, whose file version is the Windows
+// version (10.0 unless set); on 64-bit Windows SysWOW64 holds the 32-bit copy, and for a
+// thread of a 32-bit process with redirection on (see TSimProcess) C:\Windows\System32
+// reaches SysWOW64 and C:\Windows\sysnative reaches System32.
 class TSimFiles final : public TPlatformFiles {
  public:
   // A rename scheduled for the next start, as Windows keeps it: NT path texts ("\??\C:\x"),
@@ -104,7 +144,8 @@ class TSimFiles final : public TPlatformFiles {
     bool ReplaceExisting;
   };
 
-  explicit TSimFiles(std::filesystem::path hostRoot = {});
+  // `process` (optional) decides Wow64 redirection and the bitness of Windows.
+  explicit TSimFiles(std::filesystem::path hostRoot = {}, const TSimProcess* process = nullptr);
   ~TSimFiles() override;
   TSimFiles(const TSimFiles&) = delete;
   TSimFiles& operator=(const TSimFiles&) = delete;
@@ -135,9 +176,35 @@ class TSimFiles final : public TPlatformFiles {
   win::HANDLE FindFirstFileW(std::u16string_view fileName, win::WIN32_FIND_DATAW* data) override;
   bool FindNextFileW(win::HANDLE find, win::WIN32_FIND_DATAW* data) override;
   bool FindClose(win::HANDLE find) override;
+  win::DWORD QueryDosDeviceW(std::u16string_view deviceName, char16_t* targetPath,
+                             win::DWORD maxChars) override;
+  win::HANDLE FindFirstVolumeW(char16_t* volumeName, win::DWORD bufferLength) override;
+  bool FindNextVolumeW(win::HANDLE findVolume, char16_t* volumeName,
+                       win::DWORD bufferLength) override;
+  bool FindVolumeClose(win::HANDLE findVolume) override;
+  bool GetVolumeNameForVolumeMountPointW(std::u16string_view volumeMountPoint, char16_t* volumeName,
+                                         win::DWORD bufferLength) override;
+  win::DWORD GetSystemDirectoryW(char16_t* buffer, win::DWORD size) override;
+  win::NTSTATUS NtOpenSymbolicLinkObject(win::HANDLE* linkHandle, win::DWORD desiredAccess,
+                                         const win::OBJECT_ATTRIBUTES* objectAttributes) override;
+  win::NTSTATUS NtQuerySymbolicLinkObject(win::HANDLE linkHandle, win::UNICODE_STRING* linkTarget,
+                                          win::DWORD* returnedLength) override;
+  win::NTSTATUS NtClose(win::HANDLE handle) override;
 
-  // Maps a drive letter to a host folder (created when missing).
+  // Maps a drive letter to a host folder (created when missing). A letter without a DOS
+  // device becomes a new volume.
   void MapDrive(char16_t letter, const std::filesystem::path& hostFolder);
+  // Adds a volume ("Volume{...}", enumerated after the others) on a device
+  // ("\Device\HarddiskVolume7") and its DOS device, without a drive letter.
+  void AddVolume(std::u16string volumeName, std::u16string device);
+  // Sets the target of a DOS device; an empty target removes the device. A drive whose
+  // target is \??\ and a folder of another drive is a substituted drive.
+  void DefineDosDevice(std::u16string name, std::u16string target);
+  // Sets the file version of shell32.dll in the system folders (in both of them on 64-bit
+  // Windows), which is the Windows version.
+  void SetWindowsVersion(uint16_t major, uint16_t minor, uint16_t build = 0);
+  // Writes a file with its folders, as the machine's set-up would; no Wow64 redirection.
+  void MakeFile(std::u16string_view fileName, const std::vector<uint8_t>& content);
   // The host path a Windows path reaches (parts that do not exist yet keep their spelling);
   // empty when the path is not reachable.
   std::filesystem::path HostPath(std::u16string_view fileName);
@@ -152,7 +219,10 @@ class TSimFiles final : public TPlatformFiles {
   struct TOpenFile;
   struct TSearch;
 
-  bool Resolve(std::u16string_view fileName, TResolved& resolved);
+  bool Resolve(std::u16string_view fileName, TResolved& resolved, bool redirect = true);
+  void AddVolumeLocked(std::u16string volumeName, std::u16string device);
+  void WriteWindowsFilesLocked();
+  void MakeFileLocked(std::u16string_view fileName, const std::vector<uint8_t>& content);
   win::DWORD AttributesOf(const TResolved& resolved) const;
   bool InUse(const std::filesystem::path& host, win::DWORD access, win::DWORD share) const;
   bool BlocksDelete(const std::filesystem::path& host) const;
@@ -168,6 +238,93 @@ class TSimFiles final : public TPlatformFiles {
   std::map<uintptr_t, std::unique_ptr<TSearch>> FSearches;      // FLock
   std::vector<TPendingRename> FPending;                         // FLock
   uintptr_t FNextHandle = 0x100;                                // FLock
+  const TSimProcess* FProcess;
+  // DOS devices by upper-case name: the name as defined and its target. FLock.
+  std::map<std::u16string, std::pair<std::u16string, std::u16string>> FDosDevices;
+  std::vector<std::pair<std::u16string, std::u16string>> FVolumes;  // FLock; name, device
+  int FNextVolumeNumber = 2;                                        // FLock
+  std::map<uintptr_t, size_t> FVolumeSearches;                      // FLock; next volume
+  std::map<uintptr_t, std::u16string> FLinks;                       // FLock; open link targets
+  uint16_t FWindowsVersion[3] = {10, 0, 19041};                     // FLock
+};
+
+// A process of the Sim machine as its access token describes it.
+struct TSimToken {
+  // Sub-authorities of the mandatory label's SID (S-1-16-...): normally one, the integrity
+  // level's relative id.
+  std::vector<win::DWORD> IntegrityLabel = {win::SECURITY_MANDATORY_MEDIUM_RID};
+  bool VirtualizationEnabled = false;
+  // Held privileges by name, with whether each is enabled; a standard user's by default.
+  std::map<std::u16string, bool> Privileges = {{u"SeShutdownPrivilege", false},
+                                               {u"SeChangeNotifyPrivilege", true},
+                                               {u"SeUndockPrivilege", false},
+                                               {u"SeIncreaseWorkingSetPrivilege", false},
+                                               {u"SeTimeZonePrivilege", false}};
+  // A 32-bit process on 64-bit Windows (other processes; the running process follows
+  // TSimProcess::Bitness).
+  bool Wow64 = false;
+};
+
+// The machine's processes by id and their tokens. The running process (TSimProcess's id)
+// starts as a standard user at medium integrity. A process may open another of higher
+// integrity only for limited queries. Thread-safe.
+class TSimSecurity final : public TPlatformSecurity {
+ public:
+  explicit TSimSecurity(const TSimProcess& process) : FProcess(process) {}
+
+  win::HANDLE OpenProcess(win::DWORD desiredAccess, bool inheritHandle,
+                          win::DWORD processId) override;
+  bool IsWow64Process(win::HANDLE process, bool* wow64Process) override;
+  bool OpenProcessToken(win::HANDLE process, win::DWORD desiredAccess, win::HANDLE* token) override;
+  bool GetTokenInformation(win::HANDLE token, win::DWORD informationClass, void* information,
+                           win::DWORD informationLength, win::DWORD* returnLength) override;
+  uint8_t* GetSidSubAuthorityCount(void* sid) override;
+  win::DWORD* GetSidSubAuthority(void* sid, win::DWORD subAuthority) override;
+  bool LookupPrivilegeValueW(std::u16string_view systemName, std::u16string_view name,
+                             win::LUID* luid) override;
+  bool AdjustTokenPrivileges(win::HANDLE token, bool disableAllPrivileges,
+                             const win::LUID_AND_ATTRIBUTES* newState, win::DWORD count) override;
+  bool CloseHandle(win::HANDLE handle) override;
+
+  // The token of a process (a default one for the running process); adds or replaces a
+  // process with its token.
+  TSimToken Token(win::DWORD processId) const;
+  void SetToken(win::DWORD processId, TSimToken token);
+  size_t OpenHandleCount() const;
+
+ private:
+  struct THandle {
+    bool IsToken;
+    win::DWORD ProcessId;
+    win::DWORD Access;
+  };
+
+  TSimToken* TokenLocked(win::DWORD processId);
+  const THandle* HandleLocked(win::HANDLE handle, bool token);
+
+  const TSimProcess& FProcess;
+  mutable std::mutex FLock;
+  std::map<win::DWORD, TSimToken> FTokens;  // FLock
+  std::map<uintptr_t, THandle> FHandles;    // FLock
+  uintptr_t FNextHandle = 0x10000;          // FLock
+};
+
+// Version resources read from the PE files of the Sim's file system (through its files, so
+// redirection and sharing apply).
+class TSimResources final : public TPlatformResources {
+ public:
+  explicit TSimResources(TSimFiles& files) : FFiles(files) {}
+
+  win::DWORD GetFileVersionInfoSizeW(std::u16string_view fileName) override;
+  bool GetFileVersionInfoW(std::u16string_view fileName, win::DWORD length, void* data) override;
+  bool VerQueryValueW(const void* block, std::u16string_view subBlock, void** buffer,
+                      win::DWORD* length) override;
+
+ private:
+  // The version information block of a file; false with the last error set.
+  bool ReadBlock(std::u16string_view fileName, std::vector<uint8_t>& block);
+
+  TSimFiles& FFiles;
 };
 
 // Sets the calling thread's last-error code of every Sim backend.
@@ -180,6 +337,8 @@ class TSimPlatform final : public TPlatform {
   TSimProcess& Process() override { return FProcess; }
   TSimClock& Clock() override { return FClock; }
   TSimFiles& Files() override { return FFiles; }
+  TSimSecurity& Security() override { return FSecurity; }
+  TSimResources& Resources() override { return FResources; }
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
 
@@ -187,5 +346,7 @@ class TSimPlatform final : public TPlatform {
   TSimMemory FMemory;
   TSimProcess FProcess;
   TSimClock FClock;
-  TSimFiles FFiles;
+  TSimFiles FFiles{{}, &FProcess};
+  TSimSecurity FSecurity{FProcess};
+  TSimResources FResources{FFiles};
 };

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "lib/platform/uPlatformSim.h"
+#include "lib/platform/uPlatformSimPe.h"
 
 namespace fs = std::filesystem;
 
@@ -74,6 +75,45 @@ bool NeedsRead(win::DWORD access) { return (access & (win::GENERIC_READ | 0x1)) 
 bool NeedsWrite(win::DWORD access) { return (access & (win::GENERIC_WRITE | 0x2 | 0x4)) != 0; }
 bool NeedsDelete(win::DWORD access) { return (access & win::DELETE) != 0; }
 
+std::u16string Utf16Number(int value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+// The volume GUID name the Sim gives the volume of a drive letter.
+std::u16string VolumeNameOf(char16_t letter) {
+  static const char16_t kHex[] = u"0123456789abcdef";
+  return std::u16string(u"Volume{8a3c5f10-2b7e-11ee-9c4d-5a5a0000") + kHex[(letter >> 4) & 0xF] +
+         kHex[letter & 0xF] + u"}";
+}
+
+// Wow64 redirection of a path's parts below C:\ for a 32-bit process: System32 reaches
+// SysWOW64 (except the folders Windows leaves shared), sysnative reaches System32.
+void RedirectSystemFolder(std::vector<std::u16string>& parts) {
+  if (parts.size() < 2 || !SameName(parts[0], u"Windows")) return;
+  if (SameName(parts[1], u"sysnative")) {
+    parts[1] = u"System32";
+    return;
+  }
+  if (!SameName(parts[1], u"System32")) return;
+  if (parts.size() >= 3) {
+    for (std::u16string_view shared :
+         {u"catroot", u"catroot2", u"driverstore", u"logfiles", u"spool"}) {
+      if (SameName(parts[2], shared)) return;
+    }
+    if (parts.size() >= 4 && SameName(parts[2], u"drivers") && SameName(parts[3], u"etc")) return;
+  }
+  parts[1] = u"SysWOW64";
+}
+
+std::u16string UpperAscii(std::u16string_view text) {
+  std::u16string upper(text);
+  for (char16_t& c : upper) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  }
+  return upper;
+}
+
 uint64_t HostTimeToFileTime(fs::file_time_type time) {
   const auto system = std::chrono::file_clock::to_sys(time);
   const auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch());
@@ -106,7 +146,8 @@ struct TSimFiles::TSearch {
   size_t Next = 0;
 };
 
-TSimFiles::TSimFiles(fs::path hostRoot) : FRoot(std::move(hostRoot)) {}
+TSimFiles::TSimFiles(fs::path hostRoot, const TSimProcess* process)
+    : FRoot(std::move(hostRoot)), FProcess(process) {}
 
 TSimFiles::~TSimFiles() {
   if (FOwnsRoot) {
@@ -125,6 +166,11 @@ void TSimFiles::EnsureRoot() {
   if (FDrives.empty()) {
     FDrives[u'C'] = FRoot / "C";
     fs::create_directories(FDrives[u'C']);
+    AddVolumeLocked(VolumeNameOf(u'C'), u"\\Device\\HarddiskVolume2");
+    FDosDevices[u"C:"] = {u"C:", u"\\Device\\HarddiskVolume2"};
+    FDosDevices[u"UNC"] = {u"UNC", u"\\Device\\Mup"};
+    FNextVolumeNumber = 3;
+    WriteWindowsFilesLocked();
   }
 }
 
@@ -132,7 +178,14 @@ void TSimFiles::MapDrive(char16_t letter, const fs::path& hostFolder) {
   std::lock_guard guard(FLock);
   EnsureRoot();
   fs::create_directories(hostFolder);
-  FDrives[FoldCase(letter)] = hostFolder;
+  letter = FoldCase(letter);
+  FDrives[letter] = hostFolder;
+  const std::u16string drive{letter, u':'};
+  if (FDosDevices.count(drive) == 0) {
+    const std::u16string device = u"\\Device\\HarddiskVolume" + Utf16Number(FNextVolumeNumber++);
+    AddVolumeLocked(VolumeNameOf(letter), device);
+    FDosDevices[drive] = {drive, device};
+  }
 }
 
 fs::path TSimFiles::HostPath(std::u16string_view fileName) {
@@ -141,7 +194,7 @@ fs::path TSimFiles::HostPath(std::u16string_view fileName) {
   return Resolve(fileName, resolved) ? resolved.Host : fs::path();
 }
 
-bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved) {
+bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved, bool redirect) {
   EnsureRoot();
   std::u16string_view text = fileName;
   bool prefixed = false;
@@ -169,6 +222,17 @@ bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved) {
   }
 
   resolved.Drive = FoldCase(full[0]);
+  // A substituted drive reaches the folder its DOS device points at: \??\C:\Work.
+  auto dos = FDosDevices.find(std::u16string{resolved.Drive, u':'});
+  if (dos != FDosDevices.end()) {
+    const std::u16string& target = dos->second.second;
+    if (target.size() >= 6 && target.starts_with(u"\\??\\") && target[5] == u':') {
+      std::u16string base = target.substr(4);
+      if (base.size() == 2 || base.back() != u'\\') base += u'\\';
+      full = base + full.substr(std::min<size_t>(3, full.size()));
+      resolved.Drive = FoldCase(full[0]);
+    }
+  }
   auto drive = FDrives.find(resolved.Drive);
   if (drive == FDrives.end()) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
 
@@ -192,6 +256,10 @@ bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved) {
     // With the prefix nothing is normalised, and "." or ".." cannot name a file.
     if (!ValidName(part) || part == u"." || part == u"..") return FailWith(win::ERROR_INVALID_NAME, false);
     parts.push_back(std::move(part));
+  }
+  if (redirect && resolved.Drive == u'C' && FProcess != nullptr &&
+      FProcess->Wow64RedirectionActive()) {
+    RedirectSystemFolder(parts);
   }
 
   resolved.Windows = std::u16string(1, resolved.Drive) + u":\\";
@@ -662,4 +730,244 @@ int TSimFiles::Restart() {
 size_t TSimFiles::OpenHandleCount() const {
   std::lock_guard guard(FLock);
   return FHandles.size();
+}
+
+// --- The installed Windows ---
+
+void TSimFiles::MakeFile(std::u16string_view fileName, const std::vector<uint8_t>& content) {
+  std::lock_guard guard(FLock);
+  MakeFileLocked(fileName, content);
+}
+
+void TSimFiles::MakeFileLocked(std::u16string_view fileName, const std::vector<uint8_t>& content) {
+  TResolved target;
+  if (!Resolve(fileName, target, false)) return;
+  std::error_code error;
+  fs::create_directories(target.Host.parent_path(), error);
+  std::ofstream out(target.Host, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(content.data()),
+            static_cast<std::streamsize>(content.size()));
+}
+
+void TSimFiles::SetWindowsVersion(uint16_t major, uint16_t minor, uint16_t build) {
+  std::lock_guard guard(FLock);
+  FWindowsVersion[0] = major;
+  FWindowsVersion[1] = minor;
+  FWindowsVersion[2] = build;
+  if (FDrives.empty()) {
+    EnsureRoot();  // lays Windows out with this version
+  } else {
+    WriteWindowsFilesLocked();
+  }
+}
+
+void TSimFiles::WriteWindowsFilesLocked() {
+  const bool windows64 = FProcess == nullptr || FProcess->IsWindows64();
+  TSimPeImage shell;
+  shell.FileVersion =
+      TSimFileVersion{FWindowsVersion[0], FWindowsVersion[1], FWindowsVersion[2], 1};
+  shell.ProductVersion = *shell.FileVersion;
+  shell.Pe32Plus = windows64;
+  MakeFileLocked(u"C:\\Windows\\System32\\shell32.dll", SimPeImageBuild(shell));
+  if (windows64) {
+    shell.Pe32Plus = false;
+    MakeFileLocked(u"C:\\Windows\\SysWOW64\\shell32.dll", SimPeImageBuild(shell));
+  }
+}
+
+win::DWORD TSimFiles::GetSystemDirectoryW(char16_t* buffer, win::DWORD size) {
+  constexpr std::u16string_view kSystem = u"C:\\Windows\\System32";
+  if (buffer == nullptr || size <= kSystem.size())
+    return static_cast<win::DWORD>(kSystem.size() + 1);
+  std::copy(kSystem.begin(), kSystem.end(), buffer);
+  buffer[kSystem.size()] = u'\0';
+  return static_cast<win::DWORD>(kSystem.size());
+}
+
+// --- Volumes, DOS devices and the object namespace ---
+
+namespace {
+
+// Stores text and its NUL when they fit in `size` characters.
+bool StoreText(std::u16string_view text, char16_t* buffer, win::DWORD size) {
+  if (buffer == nullptr || size <= text.size()) return false;
+  std::copy(text.begin(), text.end(), buffer);
+  buffer[text.size()] = u'\0';
+  return true;
+}
+
+}  // namespace
+
+void TSimFiles::AddVolumeLocked(std::u16string volumeName, std::u16string device) {
+  FDosDevices[UpperAscii(volumeName)] = {volumeName, device};
+  FVolumes.emplace_back(std::move(volumeName), std::move(device));
+}
+
+void TSimFiles::AddVolume(std::u16string volumeName, std::u16string device) {
+  std::lock_guard guard(FLock);
+  EnsureRoot();
+  AddVolumeLocked(std::move(volumeName), std::move(device));
+}
+
+void TSimFiles::DefineDosDevice(std::u16string name, std::u16string target) {
+  std::lock_guard guard(FLock);
+  EnsureRoot();
+  if (target.empty()) {
+    FDosDevices.erase(UpperAscii(name));
+  } else {
+    FDosDevices[UpperAscii(name)] = {name, std::move(target)};
+  }
+}
+
+win::DWORD TSimFiles::QueryDosDeviceW(std::u16string_view deviceName, char16_t* targetPath,
+                                      win::DWORD maxChars) {
+  std::lock_guard guard(FLock);
+  EnsureRoot();
+  std::u16string list;
+  if (deviceName.empty()) {
+    for (const auto& [key, device] : FDosDevices) list.append(device.first).push_back(u'\0');
+  } else {
+    auto it = FDosDevices.find(UpperAscii(deviceName));
+    if (it == FDosDevices.end()) return FailWith(win::ERROR_FILE_NOT_FOUND, win::DWORD{0});
+    list.append(it->second.second).push_back(u'\0');
+  }
+  list.push_back(u'\0');
+  if (targetPath == nullptr || maxChars < list.size()) {
+    return FailWith(win::ERROR_INSUFFICIENT_BUFFER, win::DWORD{0});
+  }
+  std::copy(list.begin(), list.end(), targetPath);
+  return static_cast<win::DWORD>(list.size());
+}
+
+win::HANDLE TSimFiles::FindFirstVolumeW(char16_t* volumeName, win::DWORD bufferLength) {
+  std::lock_guard guard(FLock);
+  EnsureRoot();
+  if (FVolumes.empty()) return FailWith(win::ERROR_NO_MORE_FILES, win::INVALID_HANDLE_VALUE);
+  if (!StoreText(u"\\\\?\\" + FVolumes[0].first + u"\\", volumeName, bufferLength)) {
+    return FailWith(win::ERROR_FILENAME_EXCED_RANGE, win::INVALID_HANDLE_VALUE);
+  }
+  const uintptr_t id = FNextHandle;
+  FNextHandle += 4;
+  FVolumeSearches[id] = 1;
+  return reinterpret_cast<win::HANDLE>(id);
+}
+
+bool TSimFiles::FindNextVolumeW(win::HANDLE findVolume, char16_t* volumeName,
+                                win::DWORD bufferLength) {
+  std::lock_guard guard(FLock);
+  auto it = FVolumeSearches.find(reinterpret_cast<uintptr_t>(findVolume));
+  if (it == FVolumeSearches.end()) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  if (it->second >= FVolumes.size()) return FailWith(win::ERROR_NO_MORE_FILES, false);
+  if (!StoreText(u"\\\\?\\" + FVolumes[it->second].first + u"\\", volumeName, bufferLength)) {
+    return FailWith(win::ERROR_FILENAME_EXCED_RANGE, false);
+  }
+  ++it->second;
+  return true;
+}
+
+bool TSimFiles::FindVolumeClose(win::HANDLE findVolume) {
+  std::lock_guard guard(FLock);
+  if (FVolumeSearches.erase(reinterpret_cast<uintptr_t>(findVolume)) == 0) {
+    return FailWith(win::ERROR_INVALID_HANDLE, false);
+  }
+  return true;
+}
+
+bool TSimFiles::GetVolumeNameForVolumeMountPointW(std::u16string_view volumeMountPoint,
+                                                  char16_t* volumeName, win::DWORD bufferLength) {
+  std::lock_guard guard(FLock);
+  EnsureRoot();
+  std::u16string_view point = volumeMountPoint;
+  if (point.starts_with(u"\\\\?\\")) point.remove_prefix(4);
+  if (point.size() != 3 || point[1] != u':' || point[2] != u'\\') {
+    return FailWith(win::ERROR_INVALID_NAME, false);
+  }
+  auto dos = FDosDevices.find(UpperAscii(point.substr(0, 2)));
+  if (dos == FDosDevices.end()) return FailWith(win::ERROR_FILE_NOT_FOUND, false);
+  // A substituted drive is no mount point of a volume.
+  if (dos->second.second.starts_with(u"\\??\\"))
+    return FailWith(win::ERROR_INVALID_PARAMETER, false);
+  for (const auto& [name, device] : FVolumes) {
+    if (SameName(device, dos->second.second)) {
+      if (!StoreText(u"\\\\?\\" + name + u"\\", volumeName, bufferLength)) {
+        return FailWith(win::ERROR_FILENAME_EXCED_RANGE, false);
+      }
+      return true;
+    }
+  }
+  return FailWith(win::ERROR_FILE_NOT_FOUND, false);
+}
+
+win::NTSTATUS TSimFiles::NtOpenSymbolicLinkObject(win::HANDLE* linkHandle, win::DWORD,
+                                                  const win::OBJECT_ATTRIBUTES* attributes) {
+  if (linkHandle == nullptr || attributes == nullptr ||
+      attributes->Length != sizeof(win::OBJECT_ATTRIBUTES) ||
+      attributes->RootDirectory != nullptr || attributes->ObjectName == nullptr ||
+      attributes->ObjectName->Length % 2 != 0 ||
+      attributes->ObjectName->Length > attributes->ObjectName->MaximumLength ||
+      (attributes->ObjectName->Buffer == nullptr && attributes->ObjectName->Length != 0)) {
+    return win::STATUS_INVALID_PARAMETER;
+  }
+  const std::u16string_view name(attributes->ObjectName->Buffer,
+                                 attributes->ObjectName->Length / 2);
+  if (!name.starts_with(u"\\")) return win::STATUS_OBJECT_NAME_INVALID;
+  std::lock_guard guard(FLock);
+  EnsureRoot();
+  const size_t slash = name.find(u'\\', 1);
+  const std::u16string directory = UpperAscii(name.substr(0, slash));
+  const std::u16string_view leaf =
+      slash == std::u16string_view::npos ? std::u16string_view() : name.substr(slash + 1);
+  if (leaf.empty()) {
+    // The directories themselves, and nothing else at the top.
+    return directory == u"\\??" || directory == u"\\GLOBAL??" || directory == u"\\DEVICE"
+               ? win::STATUS_OBJECT_TYPE_MISMATCH
+               : win::STATUS_OBJECT_NAME_NOT_FOUND;
+  }
+  if (leaf.find(u'\\') != std::u16string_view::npos) return win::STATUS_OBJECT_PATH_NOT_FOUND;
+  if (directory == u"\\??" || directory == u"\\GLOBAL??") {
+    auto dos = FDosDevices.find(UpperAscii(leaf));
+    if (dos == FDosDevices.end()) return win::STATUS_OBJECT_NAME_NOT_FOUND;
+    const uintptr_t id = FNextHandle;
+    FNextHandle += 4;
+    FLinks[id] = dos->second.second;
+    *linkHandle = reinterpret_cast<win::HANDLE>(id);
+    return win::STATUS_SUCCESS;
+  }
+  if (directory == u"\\DEVICE") {
+    // Devices are objects of their own type, not links.
+    const std::u16string device = u"\\Device\\" + std::u16string(leaf);
+    if (SameName(leaf, u"Mup")) return win::STATUS_OBJECT_TYPE_MISMATCH;
+    for (const auto& volume : FVolumes) {
+      if (SameName(volume.second, device)) return win::STATUS_OBJECT_TYPE_MISMATCH;
+    }
+    return win::STATUS_OBJECT_NAME_NOT_FOUND;
+  }
+  return win::STATUS_OBJECT_PATH_NOT_FOUND;
+}
+
+win::NTSTATUS TSimFiles::NtQuerySymbolicLinkObject(win::HANDLE linkHandle,
+                                                   win::UNICODE_STRING* linkTarget,
+                                                   win::DWORD* returnedLength) {
+  std::lock_guard guard(FLock);
+  auto it = FLinks.find(reinterpret_cast<uintptr_t>(linkHandle));
+  if (it == FLinks.end()) return win::STATUS_INVALID_HANDLE;
+  if (linkTarget == nullptr) return win::STATUS_INVALID_PARAMETER;
+  const std::u16string& target = it->second;
+  const size_t bytes = target.size() * 2;
+  // As for links that DefineDosDevice made, the stored target carries a terminating NUL,
+  // which the returned length counts.
+  if (returnedLength != nullptr) *returnedLength = static_cast<win::DWORD>(bytes + 2);
+  if (linkTarget->MaximumLength < bytes || linkTarget->Buffer == nullptr) {
+    return win::STATUS_BUFFER_TOO_SMALL;
+  }
+  std::copy(target.begin(), target.end(), linkTarget->Buffer);
+  if (linkTarget->MaximumLength >= bytes + 2) linkTarget->Buffer[target.size()] = u'\0';
+  linkTarget->Length = static_cast<uint16_t>(bytes);
+  return win::STATUS_SUCCESS;
+}
+
+win::NTSTATUS TSimFiles::NtClose(win::HANDLE handle) {
+  std::lock_guard guard(FLock);
+  return FLinks.erase(reinterpret_cast<uintptr_t>(handle)) == 0 ? win::STATUS_INVALID_HANDLE
+                                                                : win::STATUS_SUCCESS;
 }

@@ -1,11 +1,12 @@
 // The Win32 backend.
 #include "lib/platform/uPlatformWin32.h"
 
-#include "lib/platform/uPlatformHost.h"
+#include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
-#include <windows.h>
+#include "lib/platform/uPlatformHost.h"
 
 std::wstring TextToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
@@ -68,6 +69,51 @@ void TWin32Process::OutputDebugStringW(std::u16string_view text) {
 void TWin32Process::DebugBreak() { ::DebugBreak(); }
 
 win::DWORD TWin32Process::GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+
+win::HANDLE TWin32Process::GetCurrentProcess() { return ::GetCurrentProcess(); }
+
+win::DWORD TWin32Process::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+namespace {
+
+// An entry point of kernel32 that older systems lack; null (and ERROR_PROC_NOT_FOUND) then.
+template <typename TFunction>
+TFunction Kernel32Function(const char* name) {
+  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  FARPROC address = kernel32 != nullptr ? ::GetProcAddress(kernel32, name) : nullptr;
+  if (address == nullptr) ::SetLastError(ERROR_PROC_NOT_FOUND);
+  return reinterpret_cast<TFunction>(reinterpret_cast<void (*)()>(address));
+}
+
+}  // namespace
+
+bool TWin32Process::Wow64DisableWow64FsRedirection(void** oldValue) {
+  using TDisable = BOOL(WINAPI*)(PVOID*);
+  auto disable = Kernel32Function<TDisable>("Wow64DisableWow64FsRedirection");
+  return disable != nullptr && disable(oldValue) != FALSE;
+}
+
+bool TWin32Process::Wow64RevertWow64FsRedirection(void* oldValue) {
+  using TRevert = BOOL(WINAPI*)(PVOID);
+  auto revert = Kernel32Function<TRevert>("Wow64RevertWow64FsRedirection");
+  return revert != nullptr && revert(oldValue) != FALSE;
+}
+
+bool TWin32Process::GetComputerNameW(char16_t* buffer, win::DWORD* size) {
+  if (size == nullptr) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  std::wstring wide(*size, L'\0');
+  DWORD length = *size;
+  if (!::GetComputerNameW(wide.data(), &length)) {
+    *size = length;
+    return false;
+  }
+  std::copy(wide.begin(), wide.begin() + length + 1, buffer);
+  *size = length;
+  return true;
+}
 
 uint64_t TWin32Clock::GetTickCount64() { return ::GetTickCount64(); }
 

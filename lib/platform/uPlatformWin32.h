@@ -18,6 +18,12 @@ class TWin32Process final : public TPlatformProcess {
   void OutputDebugStringW(std::u16string_view text) override;
   void DebugBreak() override;
   win::DWORD GetCurrentThreadId() override;
+  win::HANDLE GetCurrentProcess() override;
+  win::DWORD GetCurrentProcessId() override;
+  int ProcessBitness() override { return static_cast<int>(sizeof(void*) * 8); }
+  bool Wow64DisableWow64FsRedirection(void** oldValue) override;
+  bool Wow64RevertWow64FsRedirection(void* oldValue) override;
+  bool GetComputerNameW(char16_t* buffer, win::DWORD* size) override;
 };
 
 class TWin32Clock final : public TPlatformClock {
@@ -57,6 +63,45 @@ class TWin32Files final : public TPlatformFiles {
   win::HANDLE FindFirstFileW(std::u16string_view fileName, win::WIN32_FIND_DATAW* data) override;
   bool FindNextFileW(win::HANDLE find, win::WIN32_FIND_DATAW* data) override;
   bool FindClose(win::HANDLE find) override;
+  win::DWORD QueryDosDeviceW(std::u16string_view deviceName, char16_t* targetPath,
+                             win::DWORD maxChars) override;
+  win::HANDLE FindFirstVolumeW(char16_t* volumeName, win::DWORD bufferLength) override;
+  bool FindNextVolumeW(win::HANDLE findVolume, char16_t* volumeName,
+                       win::DWORD bufferLength) override;
+  bool FindVolumeClose(win::HANDLE findVolume) override;
+  bool GetVolumeNameForVolumeMountPointW(std::u16string_view volumeMountPoint, char16_t* volumeName,
+                                         win::DWORD bufferLength) override;
+  win::DWORD GetSystemDirectoryW(char16_t* buffer, win::DWORD size) override;
+  win::NTSTATUS NtOpenSymbolicLinkObject(win::HANDLE* linkHandle, win::DWORD desiredAccess,
+                                         const win::OBJECT_ATTRIBUTES* objectAttributes) override;
+  win::NTSTATUS NtQuerySymbolicLinkObject(win::HANDLE linkHandle, win::UNICODE_STRING* linkTarget,
+                                          win::DWORD* returnedLength) override;
+  win::NTSTATUS NtClose(win::HANDLE handle) override;
+};
+
+class TWin32Security final : public TPlatformSecurity {
+ public:
+  win::HANDLE OpenProcess(win::DWORD desiredAccess, bool inheritHandle,
+                          win::DWORD processId) override;
+  bool IsWow64Process(win::HANDLE process, bool* wow64Process) override;
+  bool OpenProcessToken(win::HANDLE process, win::DWORD desiredAccess, win::HANDLE* token) override;
+  bool GetTokenInformation(win::HANDLE token, win::DWORD informationClass, void* information,
+                           win::DWORD informationLength, win::DWORD* returnLength) override;
+  uint8_t* GetSidSubAuthorityCount(void* sid) override;
+  win::DWORD* GetSidSubAuthority(void* sid, win::DWORD subAuthority) override;
+  bool LookupPrivilegeValueW(std::u16string_view systemName, std::u16string_view name,
+                             win::LUID* luid) override;
+  bool AdjustTokenPrivileges(win::HANDLE token, bool disableAllPrivileges,
+                             const win::LUID_AND_ATTRIBUTES* newState, win::DWORD count) override;
+  bool CloseHandle(win::HANDLE handle) override;
+};
+
+class TWin32Resources final : public TPlatformResources {
+ public:
+  win::DWORD GetFileVersionInfoSizeW(std::u16string_view fileName) override;
+  bool GetFileVersionInfoW(std::u16string_view fileName, win::DWORD length, void* data) override;
+  bool VerQueryValueW(const void* block, std::u16string_view subBlock, void** buffer,
+                      win::DWORD* length) override;
 };
 
 class TWin32Platform final : public TPlatform {
@@ -66,6 +111,8 @@ class TWin32Platform final : public TPlatform {
   TWin32Process& Process() override { return FProcess; }
   TWin32Clock& Clock() override { return FClock; }
   TWin32Files& Files() override { return FFiles; }
+  TWin32Security& Security() override { return FSecurity; }
+  TWin32Resources& Resources() override { return FResources; }
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
 
@@ -74,6 +121,8 @@ class TWin32Platform final : public TPlatform {
   TWin32Process FProcess;
   TWin32Clock FClock;
   TWin32Files FFiles;
+  TWin32Security FSecurity;
+  TWin32Resources FResources;
 };
 
 // Text conversions at the Win32 boundary (wchar_t is UTF-16 there).

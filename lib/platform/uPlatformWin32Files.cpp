@@ -1,6 +1,10 @@
 // The Win32 backend of the files area.
+#include <algorithm>
+#include <cwchar>
+
 #include "lib/platform/uPlatformWin32.h"
 
+// After the portable spellings (uWinApi.h), whose names its macros would replace.
 #include <windows.h>
 
 namespace {
@@ -132,3 +136,124 @@ bool TWin32Files::FindNextFileW(win::HANDLE find, win::WIN32_FIND_DATAW* data) {
 }
 
 bool TWin32Files::FindClose(win::HANDLE find) { return ::FindClose(find) != FALSE; }
+
+// --- Volumes, DOS devices and the object namespace ---
+
+namespace {
+
+// Copies `count` characters of a wide buffer into the caller's.
+void CopyOut(const std::wstring& from, size_t count, char16_t* to) {
+  std::copy(from.begin(), from.begin() + static_cast<std::ptrdiff_t>(count), to);
+}
+
+}  // namespace
+
+win::DWORD TWin32Files::QueryDosDeviceW(std::u16string_view deviceName, char16_t* targetPath,
+                                        win::DWORD maxChars) {
+  std::wstring buffer(maxChars, L'\0');
+  const std::wstring name = Wide(deviceName);
+  const DWORD stored =
+      ::QueryDosDeviceW(deviceName.empty() ? nullptr : name.c_str(), buffer.data(), maxChars);
+  if (stored != 0) CopyOut(buffer, stored, targetPath);
+  return stored;
+}
+
+win::HANDLE TWin32Files::FindFirstVolumeW(char16_t* volumeName, win::DWORD bufferLength) {
+  std::wstring buffer(bufferLength, L'\0');
+  HANDLE find = ::FindFirstVolumeW(buffer.data(), bufferLength);
+  if (find != INVALID_HANDLE_VALUE) CopyOut(buffer, wcslen(buffer.c_str()) + 1, volumeName);
+  return find;
+}
+
+bool TWin32Files::FindNextVolumeW(win::HANDLE findVolume, char16_t* volumeName,
+                                  win::DWORD bufferLength) {
+  std::wstring buffer(bufferLength, L'\0');
+  if (!::FindNextVolumeW(findVolume, buffer.data(), bufferLength)) return false;
+  CopyOut(buffer, wcslen(buffer.c_str()) + 1, volumeName);
+  return true;
+}
+
+bool TWin32Files::FindVolumeClose(win::HANDLE findVolume) {
+  return ::FindVolumeClose(findVolume) != FALSE;
+}
+
+bool TWin32Files::GetVolumeNameForVolumeMountPointW(std::u16string_view volumeMountPoint,
+                                                    char16_t* volumeName, win::DWORD bufferLength) {
+  std::wstring buffer(bufferLength, L'\0');
+  if (!::GetVolumeNameForVolumeMountPointW(Wide(volumeMountPoint).c_str(), buffer.data(),
+                                           bufferLength)) {
+    return false;
+  }
+  CopyOut(buffer, wcslen(buffer.c_str()) + 1, volumeName);
+  return true;
+}
+
+win::DWORD TWin32Files::GetSystemDirectoryW(char16_t* buffer, win::DWORD size) {
+  std::wstring wide(size, L'\0');
+  const UINT length = ::GetSystemDirectoryW(wide.data(), size);
+  if (length != 0 && length < size) CopyOut(wide, length + 1, buffer);
+  return length;
+}
+
+// The native API's symbolic-link functions, looked up in ntdll once. The portable structures
+// have the native layout (ULONG is 32 bits on Windows).
+namespace {
+
+static_assert(sizeof(win::UNICODE_STRING) == sizeof(void*) * 2);
+static_assert(sizeof(win::OBJECT_ATTRIBUTES) == (sizeof(void*) == 8 ? 48 : 24));
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+using TNtOpenSymbolicLinkObject = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, const win::OBJECT_ATTRIBUTES*);
+using TNtQuerySymbolicLinkObject = LONG(NTAPI*)(HANDLE, win::UNICODE_STRING*, ULONG*);
+using TNtClose = LONG(NTAPI*)(HANDLE);
+
+struct TNtFunctions {
+  TNtOpenSymbolicLinkObject Open = nullptr;
+  TNtQuerySymbolicLinkObject Query = nullptr;
+  TNtClose Close = nullptr;
+};
+
+const TNtFunctions& NtFunctions() {
+  static const TNtFunctions functions = [] {
+    TNtFunctions found;
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr) return found;
+    // Through void(*)(), the type that function pointer casts may pass without a warning.
+    auto get = [ntdll](const char* name) {
+      return reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, name));
+    };
+    found.Open = reinterpret_cast<TNtOpenSymbolicLinkObject>(get("NtOpenSymbolicLinkObject"));
+    found.Query = reinterpret_cast<TNtQuerySymbolicLinkObject>(get("NtQuerySymbolicLinkObject"));
+    found.Close = reinterpret_cast<TNtClose>(get("NtClose"));
+    return found;
+  }();
+  return functions;
+}
+
+constexpr LONG kStatusProcedureNotFound = static_cast<LONG>(0xC000007A);
+
+}  // namespace
+
+win::NTSTATUS TWin32Files::NtOpenSymbolicLinkObject(
+    win::HANDLE* linkHandle, win::DWORD desiredAccess,
+    const win::OBJECT_ATTRIBUTES* objectAttributes) {
+  const auto open = NtFunctions().Open;
+  return open != nullptr ? open(linkHandle, desiredAccess, objectAttributes)
+                         : kStatusProcedureNotFound;
+}
+
+win::NTSTATUS TWin32Files::NtQuerySymbolicLinkObject(win::HANDLE linkHandle,
+                                                     win::UNICODE_STRING* linkTarget,
+                                                     win::DWORD* returnedLength) {
+  const auto query = NtFunctions().Query;
+  if (query == nullptr) return kStatusProcedureNotFound;
+  ULONG length = 0;
+  const LONG status = query(linkHandle, linkTarget, &length);
+  if (returnedLength != nullptr) *returnedLength = length;
+  return status;
+}
+
+win::NTSTATUS TWin32Files::NtClose(win::HANDLE handle) {
+  const auto close = NtFunctions().Close;
+  return close != nullptr ? close(handle) : kStatusProcedureNotFound;
+}

@@ -42,6 +42,8 @@ constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
 // Files.
 using HANDLE = void*;
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~uintptr_t{0});
+// The pseudo handle of the current process (the same value as INVALID_HANDLE_VALUE).
+inline HANDLE const CURRENT_PROCESS = reinterpret_cast<HANDLE>(~uintptr_t{0});
 
 constexpr DWORD GENERIC_READ = 0x80000000;
 constexpr DWORD GENERIC_WRITE = 0x40000000;
@@ -93,6 +95,109 @@ struct WIN32_FIND_DATAW {
   DWORD nFileSizeHigh = 0;
   DWORD nFileSizeLow = 0;
   std::u16string cFileName;
+};
+
+// More error codes.
+constexpr DWORD ERROR_INVALID_FUNCTION = 1;
+constexpr DWORD ERROR_BAD_LENGTH = 24;
+constexpr DWORD ERROR_BUFFER_OVERFLOW = 111;
+constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+constexpr DWORD ERROR_NOT_ALL_ASSIGNED = 1300;
+constexpr DWORD ERROR_NO_SUCH_PRIVILEGE = 1313;
+constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
+constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+
+// Processes and tokens.
+constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400;
+constexpr DWORD PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
+constexpr DWORD SYNCHRONIZE = 0x00100000;
+constexpr DWORD PROCESS_ALL_ACCESS = 0x001FFFFF;
+constexpr DWORD TOKEN_DUPLICATE = 0x0002;
+constexpr DWORD TOKEN_QUERY = 0x0008;
+constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x0020;
+constexpr DWORD TOKEN_ALL_ACCESS = 0x000F01FF;
+constexpr DWORD SE_PRIVILEGE_ENABLED_BY_DEFAULT = 1;
+constexpr DWORD SE_PRIVILEGE_ENABLED = 2;
+constexpr DWORD SE_PRIVILEGE_REMOVED = 4;
+// TOKEN_INFORMATION_CLASS values.
+constexpr DWORD TokenVirtualizationEnabled = 24;
+constexpr DWORD TokenIntegrityLevel = 25;
+// Relative ids of the mandatory integrity label (S-1-16-RID).
+constexpr DWORD SECURITY_MANDATORY_LOW_RID = 0x1000;
+constexpr DWORD SECURITY_MANDATORY_MEDIUM_RID = 0x2000;
+constexpr DWORD SECURITY_MANDATORY_HIGH_RID = 0x3000;
+constexpr DWORD SECURITY_MANDATORY_SYSTEM_RID = 0x4000;
+
+struct LUID {
+  DWORD LowPart = 0;
+  int32_t HighPart = 0;
+};
+
+struct LUID_AND_ATTRIBUTES {
+  LUID Luid;
+  DWORD Attributes = 0;
+};
+
+// A SID is handled through an untyped pointer, as Windows hands it out.
+struct SID_AND_ATTRIBUTES {
+  void* Sid;
+  DWORD Attributes;
+};
+
+// The TokenIntegrityLevel result: the label, whose SID follows in the same buffer.
+struct TOKEN_MANDATORY_LABEL {
+  SID_AND_ATTRIBUTES Label;
+};
+
+// Version resources: the fixed part (VS_FIXEDFILEINFO), little-endian as in the file.
+constexpr DWORD VS_FFI_SIGNATURE = 0xFEEF04BD;
+struct VS_FIXEDFILEINFO {
+  DWORD dwSignature;
+  DWORD dwStrucVersion;
+  DWORD dwFileVersionMS;
+  DWORD dwFileVersionLS;
+  DWORD dwProductVersionMS;
+  DWORD dwProductVersionLS;
+  DWORD dwFileFlagsMask;
+  DWORD dwFileFlags;
+  DWORD dwFileOS;
+  DWORD dwFileType;
+  DWORD dwFileSubtype;
+  DWORD dwFileDateMS;
+  DWORD dwFileDateLS;
+};
+static_assert(sizeof(VS_FIXEDFILEINFO) == 52);
+
+// The native API's status codes and structures (ntdll), laid out as Windows lays them out on
+// the same target.
+using NTSTATUS = int32_t;
+constexpr NTSTATUS STATUS_SUCCESS = 0;
+constexpr NTSTATUS STATUS_INVALID_HANDLE = static_cast<NTSTATUS>(0xC0000008);
+constexpr NTSTATUS STATUS_INVALID_PARAMETER = static_cast<NTSTATUS>(0xC000000D);
+constexpr NTSTATUS STATUS_BUFFER_TOO_SMALL = static_cast<NTSTATUS>(0xC0000023);
+constexpr NTSTATUS STATUS_OBJECT_TYPE_MISMATCH = static_cast<NTSTATUS>(0xC0000024);
+constexpr NTSTATUS STATUS_OBJECT_NAME_INVALID = static_cast<NTSTATUS>(0xC0000033);
+constexpr NTSTATUS STATUS_OBJECT_NAME_NOT_FOUND = static_cast<NTSTATUS>(0xC0000034);
+constexpr NTSTATUS STATUS_OBJECT_PATH_NOT_FOUND = static_cast<NTSTATUS>(0xC000003A);
+constexpr NTSTATUS STATUS_PROCEDURE_NOT_FOUND = static_cast<NTSTATUS>(0xC000007A);
+
+// A counted UTF-16 string; lengths in bytes, Length without any terminating NUL.
+struct UNICODE_STRING {
+  uint16_t Length;
+  uint16_t MaximumLength;
+  char16_t* Buffer;
+};
+
+struct OBJECT_ATTRIBUTES {
+  DWORD Length;  // sizeof(OBJECT_ATTRIBUTES): 24 on 32-bit builds, 48 on 64-bit ones
+  HANDLE RootDirectory;
+  UNICODE_STRING* ObjectName;
+  DWORD Attributes;
+  void* SecurityDescriptor;
+  void* SecurityQualityOfService;
 };
 
 }  // namespace win
