@@ -1,6 +1,7 @@
 // The path value.
 #include "lib/paths/uPaths.h"
 
+#include "lib/diagnostics/uWindowsFlags.h"
 #include "lib/platform/uPlatform.h"
 #include "lib/system/uMisc.h"
 #include "lib/values/uMiscLean.h"
@@ -536,3 +537,178 @@ void VolumeNamesList(std::vector<std::u16string>& list) {
   Verify(platform.GetLastError() == win::ERROR_NO_MORE_FILES);
   files.FindVolumeClose(find);
 }
+
+// --- File operations ---
+
+namespace {
+
+constexpr win::DWORD kShareAll = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE;
+
+TPlatformFiles& Files() { return Platform().Files(); }
+
+// The text the platform gets: the prefixed path, without a trailing separator where asked.
+std::u16string PlatformText(TPath path, bool withoutTrailing = false) {
+  LongPathPrefixAdd(path);
+  if (withoutTrailing) path.TrailingSeparatorSet(false);
+  return path.ToString();
+}
+
+bool DeleteOnce(const std::u16string& text) {
+  if (Files().DeleteFileW(text)) return true;
+  const win::DWORD error = Platform().GetLastError();
+  // A symbolic link to a folder is removed as a folder.
+  const win::DWORD attributes = Files().GetFileAttributesW(text);
+  if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
+    if (Files().RemoveDirectoryW(text)) return true;
+  }
+  Platform().SetLastError(error);
+  return false;
+}
+
+void FolderListInto(const TPath& folder, const TPath& relative, bool recursive, std::u16string_view pattern,
+                    win::DWORD mask, TFlexArray& list) {
+  AlertIf(relative.LeadingSeparator(), u"");
+  const std::u16string search = (folder + relative + pattern).ToString();
+  // Hidden, system and folder entries only come when the filter (the mask plus folders) has
+  // their bit.
+  const win::DWORD filter = mask | win::FILE_ATTRIBUTE_DIRECTORY;
+  constexpr win::DWORD kSkippable =
+      win::FILE_ATTRIBUTE_HIDDEN | win::FILE_ATTRIBUTE_SYSTEM | win::FILE_ATTRIBUTE_DIRECTORY;
+  win::WIN32_FIND_DATAW data;
+  const win::HANDLE find = Files().FindFirstFileW(search, &data);
+  if (find == win::INVALID_HANDLE_VALUE) return;
+  do {
+    if ((data.dwFileAttributes & kSkippable & ~filter) != 0) continue;
+    if (data.cFileName == u"." || data.cFileName == u"..") continue;
+    const bool isFolder = (data.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+    TPath entry = relative;
+    entry.Insert(entry.Count(), data.cFileName);
+    if ((data.dwFileAttributes & mask) != 0) list.SetKeyAndValue(TVariant(entry.ToString()), TVariant(isFolder ? 2 : 1));
+    if (recursive && isFolder) FolderListInto(folder, entry, recursive, pattern, mask, list);
+  } while (Files().FindNextFileW(find, &data));
+  Files().FindClose(find);
+}
+
+}  // namespace
+
+void LongPathPrefixAdd(TPath& path) {
+  if (path.IsPathToDrive()) path = TPath(u"\\\\?\\" + path.ToString());
+}
+
+win::HANDLE FsOpen(TPath path, win::DWORD creationDisposition, win::DWORD shareMode,
+                   win::DWORD desiredAccess) {
+  const std::u16string text = PlatformText(path);
+  win::HANDLE handle = Files().CreateFileW(text, desiredAccess, shareMode, creationDisposition,
+                                           win::FILE_FLAG_BACKUP_SEMANTICS);
+  if (handle == win::INVALID_HANDLE_VALUE && Platform().GetLastError() == win::ERROR_ACCESS_DENIED &&
+      desiredAccess != win::FILE_READ_ATTRIBUTES && FsReadOnlyClear(path)) {
+    handle = Files().CreateFileW(text, desiredAccess, shareMode, creationDisposition,
+                                 win::FILE_FLAG_BACKUP_SEMANTICS);
+    const win::DWORD error = Platform().GetLastError();
+    FsReadOnlySet(path);
+    Platform().SetLastError(error);
+  }
+  return handle;
+}
+
+bool FsIsAvailable(TPath path) {
+  const win::HANDLE handle = FsOpen(std::move(path), win::OPEN_EXISTING, 0, win::GENERIC_READ | win::GENERIC_WRITE);
+  if (handle == win::INVALID_HANDLE_VALUE) return false;
+  Files().CloseHandle(handle);
+  return true;
+}
+
+win::BY_HANDLE_FILE_INFORMATION FsInformation(TPath path) {
+  win::BY_HANDLE_FILE_INFORMATION information{};
+  information.dwFileAttributes = win::INVALID_FILE_ATTRIBUTES;
+  const win::HANDLE handle = FsOpen(std::move(path), win::OPEN_EXISTING, kShareAll, win::FILE_READ_ATTRIBUTES);
+  if (handle == win::INVALID_HANDLE_VALUE) return information;
+  win::BY_HANDLE_FILE_INFORMATION queried{};
+  if (Files().GetFileInformationByHandle(handle, &queried)) information = queried;
+  Files().CloseHandle(handle);
+  return information;
+}
+
+win::DWORD FsAttributes(TPath path) { return FsInformation(std::move(path)).dwFileAttributes; }
+
+bool FsAttributesSet(TPath path, win::DWORD attributes) {
+  return Files().SetFileAttributesW(PlatformText(std::move(path)), attributes);
+}
+
+bool FsReadOnlyClear(TPath path) {
+  const win::DWORD attributes = FsAttributes(path);
+  if ((attributes & win::FILE_ATTRIBUTE_READONLY) == 0) return false;
+  return FsAttributesSet(std::move(path), attributes & ~win::FILE_ATTRIBUTE_READONLY);
+}
+
+bool FsReadOnlySet(TPath path) {
+  return FsAttributesSet(path, FsAttributes(path) | win::FILE_ATTRIBUTE_READONLY);
+}
+
+bool FsExists(TPath path) {
+  if (FsAttributes(path) != win::INVALID_FILE_ATTRIBUTES) return true;
+  // The plain file test on the unprefixed text.
+  const std::u16string text = path.ToString();
+  const win::DWORD attributes = Files().GetFileAttributesW(text);
+  if (attributes == win::INVALID_FILE_ATTRIBUTES) {
+    const win::DWORD error = Platform().GetLastError();
+    if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND || error == win::ERROR_INVALID_NAME) {
+      return false;
+    }
+    // The attributes cannot be read for another reason: a directory search may still see it.
+    win::WIN32_FIND_DATAW data;
+    const win::HANDLE find = Files().FindFirstFileW(text, &data);
+    if (find == win::INVALID_HANDLE_VALUE) return false;
+    Files().FindClose(find);
+    return true;
+  }
+  if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) return false;
+  if (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
+    // A symbolic link to a file counts when it can be opened, or is only in use.
+    const win::HANDLE handle = Files().CreateFileW(text, win::GENERIC_READ, win::FILE_SHARE_READ, win::OPEN_EXISTING, 0);
+    if (handle == win::INVALID_HANDLE_VALUE) return Platform().GetLastError() == win::ERROR_SHARING_VIOLATION;
+    Files().CloseHandle(handle);
+  }
+  return true;
+}
+
+bool FsCopy(TPath source, TPath target, bool failIfExists) {
+  return Files().CopyFileW(PlatformText(std::move(source)), PlatformText(std::move(target)), failIfExists);
+}
+
+bool FsMove(TPath source, TPath target, win::DWORD flags, bool quiet) {
+  const std::u16string from = PlatformText(std::move(source), true);
+  const std::u16string to = PlatformText(std::move(target), true);
+  const bool moved = Files().MoveFileExW(from, to, flags);
+  const std::u16string message = u"FsMove: " + SuccessToText(moved) + u" Old File Name: \"" + from +
+                                 u"\", New File Name: \"" + to + u"\", Flags: " + IntToText(flags);
+  if (!moved && !quiet) AlertIf(true, message);
+  return moved;
+}
+
+bool FsDelete(TPath path) {
+  const std::u16string text = PlatformText(path);
+  if (DeleteOnce(text)) return true;
+  if (Platform().GetLastError() != win::ERROR_ACCESS_DENIED || !FsReadOnlyClear(path)) return false;
+  if (DeleteOnce(text)) return true;
+  Verify(FsReadOnlySet(path));
+  return false;
+}
+
+void FsForceFolder(TPath path) {
+  if (path.IsEmpty() || FsExists(path)) return;
+  FsForceFolder(path.PathToParent());
+  Files().CreateDirectoryW(path.ToString());
+}
+
+void FsForceParentFolder(TPath path) { FsForceFolder(path.PathToParent()); }
+
+TFlexArray FsFolderList(TPath folder, bool recursive, std::u16string_view pattern, win::DWORD attributeMask) {
+  LongPathPrefixAdd(folder);
+  TFlexArray list;
+  FolderListInto(folder, TPath(), recursive, pattern, attributeMask, list);
+  return list;
+}
+
+TPath ExeFilePath() { return TPath(Platform().Process().GetModuleFileNameW(nullptr)); }

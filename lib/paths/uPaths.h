@@ -20,7 +20,9 @@
 #include <string_view>
 #include <vector>
 
+#include "lib/platform/uWinApi.h"
 #include "lib/ranges/uRanges.h"
+#include "lib/values/uFlexArray.h"
 #include "lib/values/uVariant.h"
 
 class TPath {
@@ -197,3 +199,52 @@ bool PathNamesEqual(std::u16string_view a, std::u16string_view b);
 // The machine's volume GUID paths (\\?\Volume{...}\) in enumeration order; empty when they
 // cannot be listed. An alert when the enumeration ends other than at its end.
 void VolumeNamesList(std::vector<std::u16string>& list);
+
+// --- File operations ---
+// Free functions on paths that never throw; each reports success as a boolean (or an invalid
+// handle, or an all-bits attribute word). Drive paths get the long-path prefix \\?\ before
+// they reach the platform; a file refused only because it is read-only is retried with the
+// attribute lifted for the moment. Any thread; no state.
+
+// A drive path becomes \\?\ followed by its text; any other path (UNC, prefixed, relative, NT)
+// is left alone.   C:\x => \\?\C:\x    \\server\share => unchanged
+void LongPathPrefixAdd(TPath& path);
+// CreateFileW on the prefixed path with FILE_FLAG_BACKUP_SEMANTICS (folders open too); when
+// that is refused with ERROR_ACCESS_DENIED for anything but FILE_READ_ATTRIBUTES and the
+// read-only attribute can be lifted, one retry, and the attribute set again afterwards.
+win::HANDLE FsOpen(TPath path, win::DWORD creationDisposition, win::DWORD shareMode,
+                   win::DWORD desiredAccess);
+// The file can be opened now for reading and writing with no sharing: it exists, this
+// process may change it, and nobody else holds it open.
+bool FsIsAvailable(TPath path);
+// The file's information; a zeroed record whose attribute word has all bits set when the path
+// cannot be opened.
+win::BY_HANDLE_FILE_INFORMATION FsInformation(TPath path);
+// The attribute word, all bits set when the path cannot be opened.
+win::DWORD FsAttributes(TPath path);
+bool FsAttributesSet(TPath path, win::DWORD attributes);
+// Clears the read-only attribute when it is set (false when it was not set or cannot change).
+bool FsReadOnlyClear(TPath path);
+bool FsReadOnlySet(TPath path);
+// A file or folder exists (opened with backup semantics), with the platform's plain file
+// test as a fallback for paths that cannot be opened.
+bool FsExists(TPath path);
+bool FsCopy(TPath source, TPath target, bool failIfExists);
+// MoveFileExW of the prefixed paths (without trailing separators) with the flags; a failure
+// raises the alert "FsMove: ERROR: <name> Old File Name: "<source>", New File Name:
+// "<target>", Flags: <flags>" unless quiet.
+bool FsMove(TPath source, TPath target, win::DWORD flags, bool quiet);
+// Deletes the file, lifting a read-only attribute when that is what refuses it.
+bool FsDelete(TPath path);
+// Creates the folder and every missing parent, from the top down. Failures are ignored.
+void FsForceFolder(TPath path);
+// FsForceFolder of the path's parent: the folder that will hold a file exists.
+void FsForceParentFolder(TPath path);
+// The entries of a folder matching the name pattern whose attributes share a bit with the
+// mask: keys are paths relative to the folder ("sub\file.txt" when recursing), values 1 for a
+// file and 2 for a folder. Hidden, system and folder entries are skipped unless the mask has
+// their bit.
+TFlexArray FsFolderList(TPath folder, bool recursive, std::u16string_view pattern,
+                        win::DWORD attributeMask);
+// The running executable's full file name.
+TPath ExeFilePath();
