@@ -6,6 +6,7 @@
 #include "lib/paths/uPaths.h"
 #include "lib/platform/uPlatformSim.h"
 #include "lib/testing/uTestSupport.h"
+#include "lib/values/uFileStream.h"
 
 namespace {
 
@@ -238,3 +239,58 @@ TEST_F(FileOpsTest, ExecutablePath) {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+#include <process.h>
+
+#include "lib/platform/uPlatformWin32.h"
+
+namespace {
+
+// The real Win32 backend, with a second process holding a file open without sharing.
+TEST(Win32FileOps, AFileHeldByAnotherProcessIsInUse) {
+  const TPath folder = ExeFilePath().PathToParent();
+  const TPath file = folder + u"held-by-other.tmp";
+  const TPath other = folder + u"other.tmp";
+  for (const char16_t* leftover : {u"held-by-other.tmp.held", u"held-by-other.tmp.release"}) {
+    FsDelete(folder + leftover);
+  }
+  for (const TPath& path : {file, other}) {
+    TFileStream stream(path.ToString(), TFileStream::TMode::Create);
+    stream.Write("x", 1);
+  }
+  EXPECT_TRUE(FsIsAvailable(file));
+
+  const std::wstring holder = TextToWide((folder + u"hold_file.exe").ToString());
+  const std::wstring argument = TextToWide(u"\"" + file.ToString() + u"\"");
+  const intptr_t child = _wspawnl(_P_NOWAIT, holder.c_str(), holder.c_str(), argument.c_str(), nullptr);
+  ASSERT_NE(child, -1);
+  for (int waited = 0; waited < 20'000 && !FsExists(folder + u"held-by-other.tmp.held"); waited += 20) {
+    Platform().Clock().Sleep(20);
+  }
+  ASSERT_TRUE(FsExists(folder + u"held-by-other.tmp.held")) << "the holder never opened the file";
+
+  EXPECT_FALSE(FsIsAvailable(file));
+  EXPECT_TRUE(FsExists(file));
+  EXPECT_EQ(FsAttributes(file) & FILE_ATTRIBUTE_DIRECTORY, 0u) << "attributes read with full sharing";
+  {
+    TAlertCapture alerts;
+    EXPECT_FALSE(FsMove(other, file, MOVEFILE_REPLACE_EXISTING, false));
+    ASSERT_EQ(alerts.Count(), 1u);
+    EXPECT_NE(alerts.Messages()[0].find(u"New File Name: \"\\\\?\\" + file.ToString() + u"\""), std::u16string::npos)
+        << TextToUtf8(alerts.Messages()[0]);
+  }
+
+  TFileStream((folder + u"held-by-other.tmp.release").ToString(), TFileStream::TMode::Create);
+  int status = 0;
+  _cwait(&status, child, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(FsIsAvailable(file));
+  EXPECT_TRUE(FsMove(other, file, MOVEFILE_REPLACE_EXISTING, false));
+  for (const char16_t* name : {u"held-by-other.tmp", u"held-by-other.tmp.held", u"held-by-other.tmp.release"}) {
+    FsDelete(folder + name);
+  }
+}
+
+}  // namespace
+#endif
