@@ -712,3 +712,10 @@ TFlexArray FsFolderList(TPath folder, bool recursive, std::u16string_view patter
 }
 
 TPath ExeFilePath() { return TPath(Platform().Process().GetModuleFileNameW(nullptr)); }
+
+void KnownFolderPath(int csidl, TPath& path) {
+  path.Clear();
+  char16_t buffer[win::MAX_PATH + 1] = {};
+  if (!Platform().Process().SHGetSpecialFolderPathW(buffer, csidl, false)) return;
+  path.SetPathFromString(std::u16string_view(buffer));
+}

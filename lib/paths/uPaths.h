@@ -248,3 +248,6 @@ TFlexArray FsFolderList(TPath folder, bool recursive, std::u16string_view patter
                         win::DWORD attributeMask);
 // The running executable's full file name.
 TPath ExeFilePath();
+// The shell folder of a CSIDL (the installer asks for CSIDL_PROGRAM_FILES): the out path is
+// cleared, then set from the platform's answer; it stays empty when the folder is unknown.
+void KnownFolderPath(int csidl, TPath& path);

@@ -294,3 +294,42 @@ TEST(Win32FileOps, AFileHeldByAnotherProcessIsInUse) {
 
 }  // namespace
 #endif
+
+namespace {
+
+TEST(KnownFolders, ProgramFilesFollowsTheProcessBitness) {
+  TPlatformScope<TSimPlatform> sim;
+  struct TCase {
+    TSimBitness Bitness;
+    int Csidl;
+    std::u16string Path;
+  };
+  const TCase cases[] = {
+      {TSimBitness::Windows64Process32, CSIDL_PROGRAM_FILES, u"C:\\Program Files (x86)"},
+      {TSimBitness::Windows64Process64, CSIDL_PROGRAM_FILES, u"C:\\Program Files"},
+      {TSimBitness::Windows32, CSIDL_PROGRAM_FILES, u"C:\\Program Files"},
+      {TSimBitness::Windows32, CSIDL_PROGRAM_FILESX86, u"C:\\Program Files"},
+      {TSimBitness::Windows64Process64, CSIDL_SYSTEM, u"C:\\Windows\\System32"},
+      {TSimBitness::Windows64Process64, 9999, u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Csidl);
+    sim->Process().SetBitness(c.Bitness);
+    TPath path(u"C:\\stale");
+    KnownFolderPath(c.Csidl, path);
+    EXPECT_EQ(path.ToString(), c.Path);
+  }
+  char16_t buffer[MAX_PATH + 1];
+  ASSERT_TRUE(sim->Process().SHGetSpecialFolderPathW(buffer, CSIDL_COMMON_APPDATA, true));
+  EXPECT_TRUE(FsExists(TPath(u"C:\\ProgramData")));
+}
+
+#ifdef _WIN32
+TEST(KnownFolders, ProgramFilesOfTheRealShell) {
+  TPath path;
+  KnownFolderPath(CSIDL_PROGRAM_FILES, path);
+  EXPECT_EQ(path.ToString(), sizeof(void*) == 8 ? u"C:\\Program Files" : u"C:\\Program Files (x86)");
+}
+#endif
+
+}  // namespace

@@ -56,6 +56,10 @@ class TPlatformProcess {
   // NetBIOS name of the machine. *size: in, the buffer's characters; out, the characters
   // stored (without the NUL), or on ERROR_BUFFER_OVERFLOW the characters needed with the NUL.
   virtual bool GetComputerNameW(char16_t* buffer, win::DWORD* size) = 0;
+  // A shell folder by its CSIDL, NUL-terminated into a buffer of at least MAX_PATH + 1
+  // characters (no owner window); the folder is created first when create is set. False when
+  // the folder is unknown or cannot be had.
+  virtual bool SHGetSpecialFolderPathW(char16_t* path, int csidl, bool create) = 0;
 };
 
 // Time. Any thread.

@@ -161,6 +161,34 @@ bool TSimProcess::Wow64RevertWow64FsRedirection(void* oldValue) {
   return true;
 }
 
+bool TSimProcess::SHGetSpecialFolderPathW(char16_t* path, int csidl, bool create) {
+  const bool x86OnX64 = Bitness() == TSimBitness::Windows64Process32;
+  const bool windows64 = IsWindows64();
+  std::u16string folder;
+  switch (csidl) {
+    case win::CSIDL_PROGRAM_FILES: folder = x86OnX64 ? u"C:\\Program Files (x86)" : u"C:\\Program Files"; break;
+    case win::CSIDL_PROGRAM_FILESX86: folder = windows64 ? u"C:\\Program Files (x86)" : u"C:\\Program Files"; break;
+    case win::CSIDL_WINDOWS: folder = u"C:\\Windows"; break;
+    case win::CSIDL_SYSTEM: folder = u"C:\\Windows\\System32"; break;
+    case win::CSIDL_COMMON_APPDATA: folder = u"C:\\ProgramData"; break;
+    case win::CSIDL_APPDATA: folder = u"C:\\Users\\User\\AppData\\Roaming"; break;
+    case win::CSIDL_LOCAL_APPDATA: folder = u"C:\\Users\\User\\AppData\\Local"; break;
+    default:
+      SimFail(win::ERROR_FILE_NOT_FOUND);
+      return false;
+  }
+  if (create && FFiles != nullptr) {
+    // Every missing folder on the way, from the top down.
+    for (size_t at = folder.find(u'\\', 3); ; at = folder.find(u'\\', at + 1)) {
+      FFiles->CreateDirectoryW(folder.substr(0, at));
+      if (at == std::u16string::npos) break;
+    }
+  }
+  std::copy(folder.begin(), folder.end(), path);
+  path[folder.size()] = u'\0';
+  return true;
+}
+
 bool TSimProcess::GetComputerNameW(char16_t* buffer, win::DWORD* size) {
   if (size == nullptr) {
     SimFail(win::ERROR_INVALID_PARAMETER);

@@ -66,6 +66,11 @@ class TSimProcess final : public TPlatformProcess {
   bool Wow64DisableWow64FsRedirection(void** oldValue) override;
   bool Wow64RevertWow64FsRedirection(void* oldValue) override;
   bool GetComputerNameW(char16_t* buffer, win::DWORD* size) override;
+  // The folders of a default installation: C:\Program Files (the x86 one for a 32-bit process
+  // on 64-bit Windows), C:\Windows, C:\Windows\System32, C:\ProgramData and the user's
+  // AppData folders. Creating a folder needs the Sim's file system, which the platform hands in.
+  bool SHGetSpecialFolderPathW(char16_t* path, int csidl, bool create) override;
+  void SetFiles(TPlatformFiles* files) { FFiles = files; }
 
   void SetModuleFileName(std::u16string path);
   void SetDebuggerPresent(bool present) { FDebuggerPresent = present; }
@@ -87,6 +92,7 @@ class TSimProcess final : public TPlatformProcess {
   mutable std::mutex FLock;
   std::u16string FModuleFileName = u"C:\\Users\\User\\Downloads\\VardenoSetup.exe";  // FLock
   std::vector<std::u16string> FDebugOutput;                                          // FLock
+  TPlatformFiles* FFiles = nullptr;
   std::u16string FComputerName = u"SIMPC";                                           // FLock
   std::map<std::thread::id, bool> FRedirectionOff;  // FLock; threads that switched it off
   std::atomic<bool> FDebuggerPresent{false};
@@ -332,6 +338,7 @@ void SimSetLastError(win::DWORD error);
 
 class TSimPlatform final : public TPlatform {
  public:
+  TSimPlatform() { FProcess.SetFiles(&FFiles); }
   std::u16string_view Name() const override { return u"Sim"; }
   TSimMemory& Memory() override { return FMemory; }
   TSimProcess& Process() override { return FProcess; }

@@ -2,6 +2,7 @@
 #include "lib/platform/uPlatformWin32.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <vector>
@@ -97,6 +98,15 @@ bool TWin32Process::Wow64RevertWow64FsRedirection(void* oldValue) {
   using TRevert = BOOL(WINAPI*)(PVOID);
   auto revert = Kernel32Function<TRevert>("Wow64RevertWow64FsRedirection");
   return revert != nullptr && revert(oldValue) != FALSE;
+}
+
+bool TWin32Process::SHGetSpecialFolderPathW(char16_t* path, int csidl, bool create) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  if (!::SHGetSpecialFolderPathW(nullptr, buffer, csidl, create ? TRUE : FALSE)) return false;
+  const std::u16string text = TextFromWide(buffer);
+  std::copy(text.begin(), text.end(), path);
+  path[text.size()] = u'\0';
+  return true;
 }
 
 bool TWin32Process::GetComputerNameW(char16_t* buffer, win::DWORD* size) {

@@ -24,6 +24,7 @@ class TWin32Process final : public TPlatformProcess {
   bool Wow64DisableWow64FsRedirection(void** oldValue) override;
   bool Wow64RevertWow64FsRedirection(void* oldValue) override;
   bool GetComputerNameW(char16_t* buffer, win::DWORD* size) override;
+  bool SHGetSpecialFolderPathW(char16_t* path, int csidl, bool create) override;
 };
 
 class TWin32Clock final : public TPlatformClock {

@@ -30,6 +30,15 @@ constexpr DWORD PAGE_READWRITE = 0x04;
 
 constexpr DWORD MAX_PATH = 260;
 
+// Shell folders (SHGetSpecialFolderPathW).
+constexpr int CSIDL_APPDATA = 26;
+constexpr int CSIDL_LOCAL_APPDATA = 28;
+constexpr int CSIDL_COMMON_APPDATA = 35;
+constexpr int CSIDL_WINDOWS = 36;
+constexpr int CSIDL_SYSTEM = 37;
+constexpr int CSIDL_PROGRAM_FILES = 38;
+constexpr int CSIDL_PROGRAM_FILESX86 = 42;
+
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_HANDLE_EOF = 38;
 constexpr DWORD ERROR_BAD_NETPATH = 53;
