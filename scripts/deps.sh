@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   liblzma-dev xz-utils googletest libgtest-dev libbenchmark-dev
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine64 xvfb xauth
+  wine64 xvfb xauth bc file
 )
 
 missing=()
