@@ -1,6 +1,8 @@
 // The path value.
 #include "lib/paths/uPaths.h"
 
+#include "lib/diagnostics/uWindowsFlags.h"
+#include "lib/platform/uPlatform.h"
 #include "lib/system/uMisc.h"
 #include "lib/values/uMiscLean.h"
 
@@ -398,3 +400,315 @@ std::u16string operator+(const char16_t* left, const TPath& right) {
   return std::u16string(left) + right.ToString();
 }
 std::u16string operator+(const std::u16string& left, const TPath& right) { return left + right.ToString(); }
+
+// --- Classification and NT device paths ---
+
+bool TPath::IsPathInNt() const {
+  const bool inNt = FLeadingSeparator && FCount >= 1 && !First().empty();
+  if (inNt) AlertIf(!PathNamesEqual(First(), u"Device"), u"");
+  return inNt;
+}
+
+bool TPath::IsDeviceMup() const {
+  Verify(IsPathInNt());
+  return FCount >= 2 && PathNamesEqual(PartGet(1), u"Mup");
+}
+
+bool TPath::IsPathToDrive() const {
+  Verify(!IsPathInNt());
+  if (FCount < 1) return false;
+  const std::u16string first = First();
+  return first.size() == 2 && first[1] == u':';
+}
+
+bool TPath::IsDrive() const { return IsPathToDrive() && FCount == 1; }
+
+bool TPath::IsPathToPcItself() const {
+  return FCount == 2 && PartGet(0).empty() && PartGet(1) == u"?";
+}
+
+bool TPath::IsPathToVolume() const {
+  Verify(!IsPathInNt());
+  return FCount >= 3 && PartGet(0).empty() && PartGet(1) == u"?" &&
+         TextStartsWithIgnoreCase(PartGet(2), u"Volume{");
+}
+
+bool TPath::IsPathToNetwork() const {
+  Verify(!IsPathInNt());
+  return FCount >= 2 && PartGet(0).empty() && PartGet(1) != u"?";
+}
+
+std::u16string TPath::QueryDeviceName() const {
+  std::u16string name;
+  if (IsPathToDrive()) {
+    name = First();
+  } else if (IsPathToVolume()) {
+    name = PartGet(2);
+  } else if (IsPathToNetwork()) {
+    // The redirector's device; no DOS device has this name, so the query finds none.
+    name = u"\\Device\\Mup";
+  } else {
+    Alert(u"");
+    return {};
+  }
+  char16_t buffer[win::MAX_PATH + 1] = {};
+  if (Platform().Files().QueryDosDeviceW(name, buffer, win::MAX_PATH + 1) == 0) return {};
+  // The first of the texts the buffer holds.
+  const std::u16string_view targets(buffer, win::MAX_PATH + 1);
+  return std::u16string(targets.substr(0, targets.find(u'\0')));
+}
+
+void TPath::PathToDevice(TPath& result) const {
+  result.Clear();
+  result.FLeadingSeparator = FLeadingSeparator;
+  if (IsPathInNt()) {
+    Verify(PathNamesEqual(First(), u"Device"));
+    result.Add(TPath(PartGet(0)));
+    result.Add(TPath(PartGet(1)));
+  } else if (IsPathToDrive()) {
+    result.Add(TPath(First()));
+  } else if (IsPathToVolume()) {
+    // All three parts, the empty one too, so that PathOnDevice leaves only the names below.
+    result.Insert(result.FCount, u"");
+    result.Insert(result.FCount, u"?");
+    result.Insert(result.FCount, PartGet(2));
+  } else {
+    Alert(u"");
+  }
+}
+
+void TPath::PathOnDevice(TPath& result) const {
+  TPath device;
+  PathToDevice(device);
+  CopyLastParts(FCount - device.FCount, result);
+}
+
+void TPath::NtPath(TPath& result) const {
+  result.Clear();
+  if (!Verify(!IsPathInNt())) return;
+  const TPath device(QueryDeviceName());
+  if (device.FCount < 2) return;
+  TPath link;
+  device.CopyFirstParts(2, link);
+  const TPath target(NtSymbolicLinkTarget(link.ToString()));
+  // A link (\??\C: of a substituted drive) leads to its target; the rest of the device's
+  // parts (the substituted folder) follow it.
+  const TPath fullDevice =
+      target.IsNotEmpty() ? target + device.WithoutFirst().WithoutFirst() : device;
+  TPath below;
+  PathOnDevice(below);
+  result = fullDevice + below;
+}
+
+void TPath::NtPathClean(TPath& result) const {
+  result = *this;
+  if (!IsDeviceMup() || !Verify(FCount >= 3)) return;
+  while (result.FCount >= 3 && TextStartsWith(result.PartGet(2), u";")) result.Remove(2);
+}
+
+void TPath::NtDeviceNameToVolumePath(TPath& result) const {
+  std::vector<std::u16string> volumes;
+  VolumeNamesList(volumes);
+  for (const std::u16string& name : volumes) {
+    const TPath volume(name);
+    const TPath device(volume.QueryDeviceName());
+    if (device.IsNotEmpty() && device.IsSameAs(*this)) {
+      result = volume;
+      return;
+    }
+  }
+}
+
+void TPath::SplitIntoFirstAndRemainder(std::u16string& first, TPath& remainder) const {
+  remainder = *this;
+  first = FCount > 0 ? remainder.ExtractFirst() : std::u16string();
+}
+
+void VolumeNamesList(std::vector<std::u16string>& list) {
+  list.clear();
+  TPlatform& platform = Platform();
+  TPlatformFiles& files = platform.Files();
+  char16_t buffer[win::MAX_PATH + 1] = {};
+  const win::HANDLE find = files.FindFirstVolumeW(buffer, win::MAX_PATH);
+  if (find == win::INVALID_HANDLE_VALUE) return;
+  do {
+    list.emplace_back(buffer);
+  } while (files.FindNextVolumeW(find, buffer, win::MAX_PATH));
+  Verify(platform.GetLastError() == win::ERROR_NO_MORE_FILES);
+  files.FindVolumeClose(find);
+}
+
+// --- File operations ---
+
+namespace {
+
+constexpr win::DWORD kShareAll = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE;
+
+TPlatformFiles& Files() { return Platform().Files(); }
+
+// The text the platform gets: the prefixed path, without a trailing separator where asked.
+std::u16string PlatformText(TPath path, bool withoutTrailing = false) {
+  LongPathPrefixAdd(path);
+  if (withoutTrailing) path.TrailingSeparatorSet(false);
+  return path.ToString();
+}
+
+bool DeleteOnce(const std::u16string& text) {
+  if (Files().DeleteFileW(text)) return true;
+  const win::DWORD error = Platform().GetLastError();
+  // A symbolic link to a folder is removed as a folder.
+  const win::DWORD attributes = Files().GetFileAttributesW(text);
+  if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
+    if (Files().RemoveDirectoryW(text)) return true;
+  }
+  Platform().SetLastError(error);
+  return false;
+}
+
+void FolderListInto(const TPath& folder, const TPath& relative, bool recursive, std::u16string_view pattern,
+                    win::DWORD mask, TFlexArray& list) {
+  AlertIf(relative.LeadingSeparator(), u"");
+  const std::u16string search = (folder + relative + pattern).ToString();
+  // Hidden, system and folder entries only come when the filter (the mask plus folders) has
+  // their bit.
+  const win::DWORD filter = mask | win::FILE_ATTRIBUTE_DIRECTORY;
+  constexpr win::DWORD kSkippable =
+      win::FILE_ATTRIBUTE_HIDDEN | win::FILE_ATTRIBUTE_SYSTEM | win::FILE_ATTRIBUTE_DIRECTORY;
+  win::WIN32_FIND_DATAW data;
+  const win::HANDLE find = Files().FindFirstFileW(search, &data);
+  if (find == win::INVALID_HANDLE_VALUE) return;
+  do {
+    if ((data.dwFileAttributes & kSkippable & ~filter) != 0) continue;
+    if (data.cFileName == u"." || data.cFileName == u"..") continue;
+    const bool isFolder = (data.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+    TPath entry = relative;
+    entry.Insert(entry.Count(), data.cFileName);
+    if ((data.dwFileAttributes & mask) != 0) list.SetKeyAndValue(TVariant(entry.ToString()), TVariant(isFolder ? 2 : 1));
+    if (recursive && isFolder) FolderListInto(folder, entry, recursive, pattern, mask, list);
+  } while (Files().FindNextFileW(find, &data));
+  Files().FindClose(find);
+}
+
+}  // namespace
+
+void LongPathPrefixAdd(TPath& path) {
+  if (path.IsPathToDrive()) path = TPath(u"\\\\?\\" + path.ToString());
+}
+
+win::HANDLE FsOpen(TPath path, win::DWORD creationDisposition, win::DWORD shareMode,
+                   win::DWORD desiredAccess) {
+  const std::u16string text = PlatformText(path);
+  win::HANDLE handle = Files().CreateFileW(text, desiredAccess, shareMode, creationDisposition,
+                                           win::FILE_FLAG_BACKUP_SEMANTICS);
+  if (handle == win::INVALID_HANDLE_VALUE && Platform().GetLastError() == win::ERROR_ACCESS_DENIED &&
+      desiredAccess != win::FILE_READ_ATTRIBUTES && FsReadOnlyClear(path)) {
+    handle = Files().CreateFileW(text, desiredAccess, shareMode, creationDisposition,
+                                 win::FILE_FLAG_BACKUP_SEMANTICS);
+    const win::DWORD error = Platform().GetLastError();
+    FsReadOnlySet(path);
+    Platform().SetLastError(error);
+  }
+  return handle;
+}
+
+bool FsIsAvailable(TPath path) {
+  const win::HANDLE handle = FsOpen(std::move(path), win::OPEN_EXISTING, 0, win::GENERIC_READ | win::GENERIC_WRITE);
+  if (handle == win::INVALID_HANDLE_VALUE) return false;
+  Files().CloseHandle(handle);
+  return true;
+}
+
+win::BY_HANDLE_FILE_INFORMATION FsInformation(TPath path) {
+  win::BY_HANDLE_FILE_INFORMATION information{};
+  information.dwFileAttributes = win::INVALID_FILE_ATTRIBUTES;
+  const win::HANDLE handle = FsOpen(std::move(path), win::OPEN_EXISTING, kShareAll, win::FILE_READ_ATTRIBUTES);
+  if (handle == win::INVALID_HANDLE_VALUE) return information;
+  win::BY_HANDLE_FILE_INFORMATION queried{};
+  if (Files().GetFileInformationByHandle(handle, &queried)) information = queried;
+  Files().CloseHandle(handle);
+  return information;
+}
+
+win::DWORD FsAttributes(TPath path) { return FsInformation(std::move(path)).dwFileAttributes; }
+
+bool FsAttributesSet(TPath path, win::DWORD attributes) {
+  return Files().SetFileAttributesW(PlatformText(std::move(path)), attributes);
+}
+
+bool FsReadOnlyClear(TPath path) {
+  const win::DWORD attributes = FsAttributes(path);
+  if ((attributes & win::FILE_ATTRIBUTE_READONLY) == 0) return false;
+  return FsAttributesSet(std::move(path), attributes & ~win::FILE_ATTRIBUTE_READONLY);
+}
+
+bool FsReadOnlySet(TPath path) {
+  return FsAttributesSet(path, FsAttributes(path) | win::FILE_ATTRIBUTE_READONLY);
+}
+
+bool FsExists(TPath path) {
+  if (FsAttributes(path) != win::INVALID_FILE_ATTRIBUTES) return true;
+  // The plain file test on the unprefixed text.
+  const std::u16string text = path.ToString();
+  const win::DWORD attributes = Files().GetFileAttributesW(text);
+  if (attributes == win::INVALID_FILE_ATTRIBUTES) {
+    const win::DWORD error = Platform().GetLastError();
+    if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND || error == win::ERROR_INVALID_NAME) {
+      return false;
+    }
+    // The attributes cannot be read for another reason: a directory search may still see it.
+    win::WIN32_FIND_DATAW data;
+    const win::HANDLE find = Files().FindFirstFileW(text, &data);
+    if (find == win::INVALID_HANDLE_VALUE) return false;
+    Files().FindClose(find);
+    return true;
+  }
+  if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) return false;
+  if (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
+    // A symbolic link to a file counts when it can be opened, or is only in use.
+    const win::HANDLE handle = Files().CreateFileW(text, win::GENERIC_READ, win::FILE_SHARE_READ, win::OPEN_EXISTING, 0);
+    if (handle == win::INVALID_HANDLE_VALUE) return Platform().GetLastError() == win::ERROR_SHARING_VIOLATION;
+    Files().CloseHandle(handle);
+  }
+  return true;
+}
+
+bool FsCopy(TPath source, TPath target, bool failIfExists) {
+  return Files().CopyFileW(PlatformText(std::move(source)), PlatformText(std::move(target)), failIfExists);
+}
+
+bool FsMove(TPath source, TPath target, win::DWORD flags, bool quiet) {
+  const std::u16string from = PlatformText(std::move(source), true);
+  const std::u16string to = PlatformText(std::move(target), true);
+  const bool moved = Files().MoveFileExW(from, to, flags);
+  const std::u16string message = u"FsMove: " + SuccessToText(moved) + u" Old File Name: \"" + from +
+                                 u"\", New File Name: \"" + to + u"\", Flags: " + IntToText(flags);
+  if (!moved && !quiet) AlertIf(true, message);
+  return moved;
+}
+
+bool FsDelete(TPath path) {
+  const std::u16string text = PlatformText(path);
+  if (DeleteOnce(text)) return true;
+  if (Platform().GetLastError() != win::ERROR_ACCESS_DENIED || !FsReadOnlyClear(path)) return false;
+  if (DeleteOnce(text)) return true;
+  Verify(FsReadOnlySet(path));
+  return false;
+}
+
+void FsForceFolder(TPath path) {
+  if (path.IsEmpty() || FsExists(path)) return;
+  FsForceFolder(path.PathToParent());
+  Files().CreateDirectoryW(path.ToString());
+}
+
+void FsForceParentFolder(TPath path) { FsForceFolder(path.PathToParent()); }
+
+TFlexArray FsFolderList(TPath folder, bool recursive, std::u16string_view pattern, win::DWORD attributeMask) {
+  LongPathPrefixAdd(folder);
+  TFlexArray list;
+  FolderListInto(folder, TPath(), recursive, pattern, attributeMask, list);
+  return list;
+}
+
+TPath ExeFilePath() { return TPath(Platform().Process().GetModuleFileNameW(nullptr)); }

@@ -18,8 +18,11 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "lib/platform/uWinApi.h"
 #include "lib/ranges/uRanges.h"
+#include "lib/values/uFlexArray.h"
 #include "lib/values/uVariant.h"
 
 class TPath {
@@ -115,6 +118,57 @@ class TPath {
   bool IsOrHasAnyParentWithName(std::u16string_view name) const;
   bool IsOrHasAnyParentWithNameIn(std::initializer_list<TVariant> names) const;
 
+  // --- Classification and NT device paths ---
+  // Shapes (parts as parsed; "lead" is the leading separator):
+  //   \Device\HarddiskVolume2\x   NT path         lead; Device, HarddiskVolume2, x
+  //   C:\x                        drive path      C:, x
+  //   \\?\Volume{...}\x           volume path     lead; (empty), ?, Volume{...}, x
+  //   \\?                         the PC itself   lead; (empty), ?
+  //   \\server\share\x            network path    lead; (empty), server, share, x
+  // Name tests ignore ASCII case unless called exact. Asking a Win32 test of an NT path (or
+  // the reverse) raises an alert and still answers.
+
+  // The leading separator, a first part that is not empty: an NT object path. An alert when
+  // its first part is not "Device".
+  bool IsPathInNt() const;
+  // An NT path below \Device\Mup (the network redirector).
+  bool IsDeviceMup() const;
+  // A first part of one character and a colon (any character):
+  //   C:\x => true   1:\x => true   CC:\x => false   \\server\x => false
+  bool IsPathToDrive() const;
+  // A drive path of the drive alone: C: or C:\ .
+  bool IsDrive() const;
+  // Exactly (empty), "?": the local machine's device namespace.
+  bool IsPathToPcItself() const;
+  // (empty), "?", a part beginning with "Volume{", ...
+  bool IsPathToVolume() const;
+  // (empty), a part other than exactly "?", ...
+  bool IsPathToNetwork() const;
+  // The NT name of the path's DOS device (QueryDosDeviceW of C: or of Volume{...}), such as
+  // \Device\HarddiskVolume2; empty when the query fails. A network path asks for \Device\Mup,
+  // which is no DOS device name: empty. Other shapes: an alert and empty text.
+  std::u16string QueryDeviceName() const;
+  // The parts that name the device, with the path's leading separator:
+  //   \Device\HarddiskVolume2\x => \Device\HarddiskVolume2   C:\x => C:
+  //   \\?\Volume{...}\x => \\?\Volume{...}  (all three parts, empty one included)
+  // Other shapes: an alert and the empty path.
+  void PathToDevice(TPath& result) const;
+  // The parts below the device (the rest after PathToDevice), with the path's flags.
+  void PathOnDevice(TPath& result) const;
+  // The NT device path of a Win32 path, through the DOS device and, for a substituted drive,
+  // the symbolic link it leads to; the empty path when the device is unknown:
+  //   C:\x\y => \Device\HarddiskVolume2\x\y
+  //   S:\y (S: substitutes C:\Work) => \Device\HarddiskVolume2\Work\y
+  void NtPath(TPath& result) const;
+  // A copy; below \Device\Mup the redirector's parts beginning with ";" are dropped:
+  //   \Device\Mup\;LanmanRedirector\;Z:000\server\share\x => \Device\Mup\server\share\x
+  void NtPathClean(TPath& result) const;
+  // The volume GUID path (\\?\Volume{...}\) whose device this NT device path is; the result is
+  // left as given when no volume matches.
+  void NtDeviceNameToVolumePath(TPath& result) const;
+  // The first part (empty for an empty path) and a copy of the path without it.
+  void SplitIntoFirstAndRemainder(std::u16string& first, TPath& remainder) const;
+
   // The parts joined by the separator, without the path's own leading or trailing one.
   std::u16string PartsString;
   // Empty: the backslash; otherwise its first character is the separator.
@@ -141,3 +195,56 @@ std::u16string operator+(const std::u16string& left, const TPath& right);
 
 // Two names are equal under the ASCII case rule (both empty, or equal with a-z folded).
 bool PathNamesEqual(std::u16string_view a, std::u16string_view b);
+
+// The machine's volume GUID paths (\\?\Volume{...}\) in enumeration order; empty when they
+// cannot be listed. An alert when the enumeration ends other than at its end.
+void VolumeNamesList(std::vector<std::u16string>& list);
+
+// --- File operations ---
+// Free functions on paths that never throw; each reports success as a boolean (or an invalid
+// handle, or an all-bits attribute word). Drive paths get the long-path prefix \\?\ before
+// they reach the platform; a file refused only because it is read-only is retried with the
+// attribute lifted for the moment. Any thread; no state.
+
+// A drive path becomes \\?\ followed by its text; any other path (UNC, prefixed, relative, NT)
+// is left alone.   C:\x => \\?\C:\x    \\server\share => unchanged
+void LongPathPrefixAdd(TPath& path);
+// CreateFileW on the prefixed path with FILE_FLAG_BACKUP_SEMANTICS (folders open too); when
+// that is refused with ERROR_ACCESS_DENIED for anything but FILE_READ_ATTRIBUTES and the
+// read-only attribute can be lifted, one retry, and the attribute set again afterwards.
+win::HANDLE FsOpen(TPath path, win::DWORD creationDisposition, win::DWORD shareMode,
+                   win::DWORD desiredAccess);
+// The file can be opened now for reading and writing with no sharing: it exists, this
+// process may change it, and nobody else holds it open.
+bool FsIsAvailable(TPath path);
+// The file's information; a zeroed record whose attribute word has all bits set when the path
+// cannot be opened.
+win::BY_HANDLE_FILE_INFORMATION FsInformation(TPath path);
+// The attribute word, all bits set when the path cannot be opened.
+win::DWORD FsAttributes(TPath path);
+bool FsAttributesSet(TPath path, win::DWORD attributes);
+// Clears the read-only attribute when it is set (false when it was not set or cannot change).
+bool FsReadOnlyClear(TPath path);
+bool FsReadOnlySet(TPath path);
+// A file or folder exists (opened with backup semantics), with the platform's plain file
+// test as a fallback for paths that cannot be opened.
+bool FsExists(TPath path);
+bool FsCopy(TPath source, TPath target, bool failIfExists);
+// MoveFileExW of the prefixed paths (without trailing separators) with the flags; a failure
+// raises the alert "FsMove: ERROR: <name> Old File Name: "<source>", New File Name:
+// "<target>", Flags: <flags>" unless quiet.
+bool FsMove(TPath source, TPath target, win::DWORD flags, bool quiet);
+// Deletes the file, lifting a read-only attribute when that is what refuses it.
+bool FsDelete(TPath path);
+// Creates the folder and every missing parent, from the top down. Failures are ignored.
+void FsForceFolder(TPath path);
+// FsForceFolder of the path's parent: the folder that will hold a file exists.
+void FsForceParentFolder(TPath path);
+// The entries of a folder matching the name pattern whose attributes share a bit with the
+// mask: keys are paths relative to the folder ("sub\file.txt" when recursing), values 1 for a
+// file and 2 for a folder. Hidden, system and folder entries are skipped unless the mask has
+// their bit.
+TFlexArray FsFolderList(TPath folder, bool recursive, std::u16string_view pattern,
+                        win::DWORD attributeMask);
+// The running executable's full file name.
+TPath ExeFilePath();

@@ -241,7 +241,7 @@ class TWriter {
 
 }  // namespace
 
-std::vector<uint8_t> SimPeImageBuild(const TSimPeImage& spec) {
+std::vector<uint8_t> SimPeImageBuild(const TSimPeImage& image) {
   constexpr uint32_t kFileAlignment = 0x200, kSectionAlignment = 0x1000;
   constexpr uint32_t kSectionFile = 0x200, kSectionAddress = 0x1000;
   // The resource tree: three directories of one entry each (24 bytes apiece), the data entry
@@ -249,8 +249,8 @@ std::vector<uint8_t> SimPeImageBuild(const TSimPeImage& spec) {
   constexpr uint32_t kDataEntry = 72, kResource = 88;
   constexpr std::string_view kManifest =
       "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"/>";
-  const uint32_t resourceSize = spec.FileVersion ? 40 + sizeof(win::VS_FIXEDFILEINFO)
-                                                 : static_cast<uint32_t>(kManifest.size());
+  const uint32_t resourceSize = image.FileVersion ? 40 + sizeof(win::VS_FIXEDFILEINFO)
+                                                  : static_cast<uint32_t>(kManifest.size());
   const uint32_t sectionSize = kResource + resourceSize;
   const uint32_t rawSize = (sectionSize + kFileAlignment - 1) / kFileAlignment * kFileAlignment;
 
@@ -260,17 +260,17 @@ std::vector<uint8_t> SimPeImageBuild(const TSimPeImage& spec) {
   w.U32(0x3C, 0x40);
   w.Text(0x40, std::string_view("PE\0\0", 4));
   const size_t coff = 0x44;
-  const uint32_t optionalSize = spec.Pe32Plus ? 240 : 224;
-  w.U16(coff, spec.Pe32Plus ? 0x8664 : 0x14C);  // machine
-  w.U16(coff + 2, 1);                           // sections
+  const uint32_t optionalSize = image.Pe32Plus ? 240 : 224;
+  w.U16(coff, image.Pe32Plus ? 0x8664 : 0x14C);  // machine
+  w.U16(coff + 2, 1);                            // sections
   w.U16(coff + 16, optionalSize);
   // Executable image, DLL; large-address aware (64-bit) or a 32-bit machine.
-  w.U16(coff + 18, spec.Pe32Plus ? 0x2022 : 0x2102);
+  w.U16(coff + 18, image.Pe32Plus ? 0x2022 : 0x2102);
 
   const size_t optional = coff + 20;
-  w.U16(optional, spec.Pe32Plus ? 0x20B : 0x10B);
+  w.U16(optional, image.Pe32Plus ? 0x20B : 0x10B);
   w.U16(optional + 2, 14);  // linker version
-  if (spec.Pe32Plus) {
+  if (image.Pe32Plus) {
     w.U64(optional + 24, 0x180000000ULL);  // image base
   } else {
     w.U32(optional + 28, 0x10000000);
@@ -286,9 +286,9 @@ std::vector<uint8_t> SimPeImageBuild(const TSimPeImage& spec) {
   w.U32(optional + 60, kSectionFile);  // size of headers
   w.U16(optional + 68, 2);             // subsystem: Windows GUI
   const size_t sizes = optional + 72;  // stack and heap reserve and commit
-  const size_t directories = spec.Pe32Plus ? optional + 112 : optional + 96;
+  const size_t directories = image.Pe32Plus ? optional + 112 : optional + 96;
   for (int i = 0; i < 4; ++i) {
-    if (spec.Pe32Plus) {
+    if (image.Pe32Plus) {
       w.U64(sizes + 8 * i, i % 2 == 0 ? 0x100000 : 0x1000);
     } else {
       w.U32(sizes + 4 * i, i % 2 == 0 ? 0x100000 : 0x1000);
@@ -307,7 +307,7 @@ std::vector<uint8_t> SimPeImageBuild(const TSimPeImage& spec) {
   w.U32(section + 36, 0x40000040);  // initialised data, readable
 
   const size_t tree = kSectionFile;
-  const uint32_t ids[3] = {spec.FileVersion ? kRtVersion : kRtManifest, kVsVersionInfoName, 0x409};
+  const uint32_t ids[3] = {image.FileVersion ? kRtVersion : kRtManifest, kVsVersionInfoName, 0x409};
   for (uint32_t level = 0; level < 3; ++level) {
     const size_t directory = tree + 24 * level;
     w.U16(directory + 14, 1);
@@ -318,7 +318,7 @@ std::vector<uint8_t> SimPeImageBuild(const TSimPeImage& spec) {
   w.U32(tree + kDataEntry + 4, resourceSize);
 
   const size_t resource = tree + kResource;
-  if (!spec.FileVersion) {
+  if (!image.FileVersion) {
     w.Text(resource, kManifest);
     return std::move(w.Bytes());
   }
@@ -326,8 +326,8 @@ std::vector<uint8_t> SimPeImageBuild(const TSimPeImage& spec) {
   w.U16(resource + 2, sizeof(win::VS_FIXEDFILEINFO));
   for (size_t i = 0; i < kVersionKey.size(); ++i) w.U16(resource + 6 + 2 * i, kVersionKey[i]);
   const size_t fixed = resource + 40;
-  const TSimFileVersion& file = *spec.FileVersion;
-  const TSimFileVersion& product = spec.ProductVersion;
+  const TSimFileVersion& file = *image.FileVersion;
+  const TSimFileVersion& product = image.ProductVersion;
   w.U32(fixed, win::VS_FFI_SIGNATURE);
   w.U32(fixed + 4, 0x00010000);  // structure version 1.0
   w.U32(fixed + 8, static_cast<uint32_t>(file.Major) << 16 | file.Minor);

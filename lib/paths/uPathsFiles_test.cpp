@@ -1,0 +1,240 @@
+// File operations on paths, against the simulated Windows machine.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "lib/paths/uPaths.h"
+#include "lib/platform/uPlatformSim.h"
+#include "lib/testing/uTestSupport.h"
+
+namespace {
+
+using namespace win;
+
+// A Sim whose file area records every path text that reaches it.
+class TRecordingFiles final : public TPlatformFiles {
+ public:
+  explicit TRecordingFiles(TSimFiles& files) : FFiles(files) {}
+  std::vector<std::u16string> Names;
+
+  HANDLE CreateFileW(std::u16string_view n, DWORD a, DWORD s, DWORD c, DWORD f) override {
+    return Note(n), FFiles.CreateFileW(n, a, s, c, f);
+  }
+  bool CloseHandle(HANDLE h) override { return FFiles.CloseHandle(h); }
+  bool ReadFile(HANDLE h, void* b, DWORD n, DWORD* r) override { return FFiles.ReadFile(h, b, n, r); }
+  bool WriteFile(HANDLE h, const void* b, DWORD n, DWORD* w) override { return FFiles.WriteFile(h, b, n, w); }
+  bool GetFileSizeEx(HANDLE h, int64_t* s) override { return FFiles.GetFileSizeEx(h, s); }
+  bool SetFilePointerEx(HANDLE h, int64_t d, int64_t* p, DWORD m) override { return FFiles.SetFilePointerEx(h, d, p, m); }
+  bool SetEndOfFile(HANDLE h) override { return FFiles.SetEndOfFile(h); }
+  bool GetFileInformationByHandle(HANDLE h, BY_HANDLE_FILE_INFORMATION* i) override {
+    return FFiles.GetFileInformationByHandle(h, i);
+  }
+  DWORD GetFileAttributesW(std::u16string_view n) override { return Note(n), FFiles.GetFileAttributesW(n); }
+  bool SetFileAttributesW(std::u16string_view n, DWORD a) override { return Note(n), FFiles.SetFileAttributesW(n, a); }
+  bool CreateDirectoryW(std::u16string_view n) override { return Note(n), FFiles.CreateDirectoryW(n); }
+  bool RemoveDirectoryW(std::u16string_view n) override { return Note(n), FFiles.RemoveDirectoryW(n); }
+  bool DeleteFileW(std::u16string_view n) override { return Note(n), FFiles.DeleteFileW(n); }
+  bool CopyFileW(std::u16string_view a, std::u16string_view b, bool f) override {
+    return Note(a), Note(b), FFiles.CopyFileW(a, b, f);
+  }
+  bool MoveFileExW(std::u16string_view a, std::u16string_view b, DWORD f) override {
+    return Note(a), Note(b), FFiles.MoveFileExW(a, b, f);
+  }
+  HANDLE FindFirstFileW(std::u16string_view n, WIN32_FIND_DATAW* d) override { return Note(n), FFiles.FindFirstFileW(n, d); }
+  bool FindNextFileW(HANDLE h, WIN32_FIND_DATAW* d) override { return FFiles.FindNextFileW(h, d); }
+  bool FindClose(HANDLE h) override { return FFiles.FindClose(h); }
+  DWORD QueryDosDeviceW(std::u16string_view n, char16_t* t, DWORD m) override { return FFiles.QueryDosDeviceW(n, t, m); }
+  HANDLE FindFirstVolumeW(char16_t* v, DWORD l) override { return FFiles.FindFirstVolumeW(v, l); }
+  bool FindNextVolumeW(HANDLE f, char16_t* v, DWORD l) override { return FFiles.FindNextVolumeW(f, v, l); }
+  bool FindVolumeClose(HANDLE f) override { return FFiles.FindVolumeClose(f); }
+  bool GetVolumeNameForVolumeMountPointW(std::u16string_view m, char16_t* v, DWORD l) override {
+    return FFiles.GetVolumeNameForVolumeMountPointW(m, v, l);
+  }
+  DWORD GetSystemDirectoryW(char16_t* b, DWORD s) override { return FFiles.GetSystemDirectoryW(b, s); }
+  NTSTATUS NtOpenSymbolicLinkObject(HANDLE* h, DWORD a, const OBJECT_ATTRIBUTES* o) override {
+    return FFiles.NtOpenSymbolicLinkObject(h, a, o);
+  }
+  NTSTATUS NtQuerySymbolicLinkObject(HANDLE h, UNICODE_STRING* t, DWORD* r) override {
+    return FFiles.NtQuerySymbolicLinkObject(h, t, r);
+  }
+  NTSTATUS NtClose(HANDLE h) override { return FFiles.NtClose(h); }
+
+ private:
+  void Note(std::u16string_view name) { Names.emplace_back(name); }
+  TSimFiles& FFiles;
+};
+
+class TRecordingPlatform final : public TPlatform {
+ public:
+  std::u16string_view Name() const override { return u"Recording Sim"; }
+  TPlatformMemory& Memory() override { return FSim.Memory(); }
+  TPlatformProcess& Process() override { return FSim.Process(); }
+  TPlatformClock& Clock() override { return FSim.Clock(); }
+  TPlatformFiles& Files() override { return FFiles; }
+  TPlatformSecurity& Security() override { return FSim.Security(); }
+  TPlatformResources& Resources() override { return FSim.Resources(); }
+  DWORD GetLastError() override { return FSim.GetLastError(); }
+  void SetLastError(DWORD error) override { FSim.SetLastError(error); }
+
+  TSimPlatform FSim;
+  TRecordingFiles FFiles{FSim.Files()};
+};
+
+class FileOpsTest : public testing::Test {
+ protected:
+  void Make(std::u16string_view name, std::string_view content = "data") {
+    FsForceParentFolder(TPath(name));
+    HANDLE file = Sim().CreateFileW(name, GENERIC_WRITE, 0, CREATE_ALWAYS, 0);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written;
+    Sim().WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written);
+    Sim().CloseHandle(file);
+  }
+  TSimFiles& Sim() { return FPlatform->FSim.Files(); }
+
+  TPlatformScope<TRecordingPlatform> FPlatform;
+};
+
+TEST_F(FileOpsTest, DrivePathsReachThePlatformWithTheLongPathPrefix) {
+  struct TCase {
+    std::u16string Path, Prefixed;
+  };
+  const TCase cases[] = {
+      {u"C:\\Data\\x.txt", u"\\\\?\\C:\\Data\\x.txt"},
+      {u"c:", u"\\\\?\\c:"},
+      {u"\\\\server\\share\\x", u"\\\\server\\share\\x"},
+      {u"\\\\?\\C:\\x", u"\\\\?\\C:\\x"},
+      {u"relative\\x", u"relative\\x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.Path));
+    TPath path(c.Path);
+    LongPathPrefixAdd(path);
+    EXPECT_EQ(path.ToString(), c.Prefixed);
+    FPlatform->FFiles.Names.clear();
+    FsIsAvailable(TPath(c.Path));
+    FsAttributesSet(TPath(c.Path), FILE_ATTRIBUTE_NORMAL);
+    FsCopy(TPath(c.Path), TPath(c.Path), true);
+    for (const auto& name : FPlatform->FFiles.Names) EXPECT_EQ(name, c.Prefixed);
+    EXPECT_GE(FPlatform->FFiles.Names.size(), 4u);
+  }
+}
+
+TEST_F(FileOpsTest, InUseAndReadOnlyFiles) {
+  Make(u"C:\\App\\core.exe");
+  const TPath core(u"C:\\App\\core.exe");
+  EXPECT_TRUE(FsIsAvailable(core));
+  EXPECT_FALSE(FsIsAvailable(TPath(u"C:\\App\\missing.exe")));
+
+  HANDLE held = Sim().CreateFileW(u"C:\\App\\core.exe", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+  EXPECT_FALSE(FsIsAvailable(core)) << "held open by another process";
+  EXPECT_TRUE(FsExists(core));
+  EXPECT_EQ(FsAttributes(core), FILE_ATTRIBUTE_ARCHIVE) << "attributes are read with full sharing";
+  Sim().CloseHandle(held);
+
+  ASSERT_TRUE(FsReadOnlySet(core));
+  EXPECT_EQ(FsAttributes(core), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(FsIsAvailable(core)) << "the read-only attribute is lifted for the test";
+  EXPECT_EQ(FsAttributes(core), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY) << "and set again";
+  EXPECT_TRUE(FsReadOnlyClear(core));
+  EXPECT_FALSE(FsReadOnlyClear(core)) << "nothing to clear";
+
+  const BY_HANDLE_FILE_INFORMATION missing = FsInformation(TPath(u"C:\\nothing"));
+  EXPECT_EQ(missing.dwFileAttributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(missing.nFileSizeLow, 0u);
+  EXPECT_EQ(FsInformation(core).nFileSizeLow, 4u);
+  EXPECT_TRUE(FsExists(TPath(u"C:\\App\\")));
+  EXPECT_FALSE(FsExists(TPath(u"C:\\App\\missing.exe")));
+}
+
+TEST_F(FileOpsTest, MovesNowOrAtTheNextStartAndTheFailureAlert) {
+  Make(u"C:\\Vardeno-tmp\\core.exe", "new");
+  Make(u"C:\\Vardeno\\core.exe", "old");
+  HANDLE running = Sim().CreateFileW(u"C:\\Vardeno\\core.exe", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+  {
+    TAlertCapture alerts;
+    EXPECT_FALSE(FsMove(TPath(u"C:\\Vardeno-tmp\\core.exe"), TPath(u"C:\\Vardeno\\core.exe"),
+                        MOVEFILE_REPLACE_EXISTING, false));
+    EXPECT_EQ(alerts.Messages(),
+              std::vector<std::u16string>{u"FsMove: ERROR: UNKNOWN_0x20 Old File Name: "
+                                          u"\"\\\\?\\C:\\Vardeno-tmp\\core.exe\", New File Name: "
+                                          u"\"\\\\?\\C:\\Vardeno\\core.exe\", Flags: 1"});
+    EXPECT_FALSE(FsMove(TPath(u"C:\\Vardeno-tmp\\core.exe"), TPath(u"C:\\Vardeno\\core.exe"),
+                        MOVEFILE_REPLACE_EXISTING, true));
+    EXPECT_EQ(alerts.Count(), 1u) << "quiet";
+  }
+  EXPECT_TRUE(FsMove(TPath(u"C:\\Vardeno-tmp\\core.exe"), TPath(u"C:\\Vardeno\\core.exe"),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT, false));
+  EXPECT_EQ(Sim().PendingFileRenameOperations().at(0).Target, u"\\??\\C:\\Vardeno\\core.exe");
+  EXPECT_EQ(Sim().Restart(), 0);
+  (void)running;
+
+  // A folder written with its trailing separator moves without it.
+  ASSERT_TRUE(Sim().CreateDirectoryW(u"C:\\Old"));
+  FPlatform->FFiles.Names.clear();
+  EXPECT_TRUE(FsMove(TPath(u"C:\\Old\\"), TPath(u"C:\\New\\"), 0, false));
+  EXPECT_EQ(FPlatform->FFiles.Names, (std::vector<std::u16string>{u"\\\\?\\C:\\Old", u"\\\\?\\C:\\New"}));
+  EXPECT_TRUE(FsExists(TPath(u"C:\\New")));
+}
+
+TEST_F(FileOpsTest, DeleteLiftsTheReadOnlyAttribute) {
+  Make(u"C:\\ro.txt");
+  ASSERT_TRUE(FsReadOnlySet(TPath(u"C:\\ro.txt")));
+  EXPECT_TRUE(FsDelete(TPath(u"C:\\ro.txt")));
+  EXPECT_FALSE(FsExists(TPath(u"C:\\ro.txt")));
+  EXPECT_FALSE(FsDelete(TPath(u"C:\\ro.txt")));
+
+  Make(u"C:\\held.txt");
+  ASSERT_TRUE(FsReadOnlySet(TPath(u"C:\\held.txt")));
+  HANDLE held = Sim().CreateFileW(u"C:\\held.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+  EXPECT_FALSE(FsDelete(TPath(u"C:\\held.txt")));
+  EXPECT_EQ(FsAttributes(TPath(u"C:\\held.txt")) & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY)
+      << "restored after the second attempt failed";
+  Sim().CloseHandle(held);
+}
+
+TEST_F(FileOpsTest, ForceFolderAndListings) {
+  FPlatform->FFiles.Names.clear();
+  FsForceFolder(TPath(u"C:\\a\\b\\c"));
+  std::vector<std::u16string> created;
+  EXPECT_TRUE(FsExists(TPath(u"C:\\a\\b\\c")));
+  FsForceFolder(TPath(u"C:\\a\\b\\c"));
+  FsForceFolder(TPath());
+  FsForceParentFolder(TPath(u"C:\\x\\y\\file.txt"));
+  EXPECT_TRUE(FsExists(TPath(u"C:\\x\\y")));
+  EXPECT_FALSE(FsExists(TPath(u"C:\\x\\y\\file.txt")));
+
+  Make(u"C:\\Logs\\a.log");
+  Make(u"C:\\Logs\\sub\\b.log");
+  Make(u"C:\\Logs\\secret.log");
+  Sim().SetFileAttributesW(u"C:\\Logs\\secret.log", FILE_ATTRIBUTE_HIDDEN);
+  struct TCase {
+    bool Recursive;
+    std::u16string Pattern;
+    DWORD Mask;
+    std::vector<std::pair<std::u16string, int>> Entries;
+  };
+  const TCase cases[] = {
+      {false, u"*", 0x1FF, {{u"a.log", 1}, {u"secret.log", 1}, {u"sub", 2}}},
+      {true, u"*", 0x1FF, {{u"a.log", 1}, {u"secret.log", 1}, {u"sub", 2}, {u"sub\\b.log", 1}}},
+      {true, u"*", FILE_ATTRIBUTE_ARCHIVE, {{u"a.log", 1}, {u"sub\\b.log", 1}}},
+      {false, u"*.txt", 0x1FF, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.Pattern));
+    const TFlexArray list = FsFolderList(TPath(u"C:\\Logs"), c.Recursive, c.Pattern, c.Mask);
+    std::vector<std::pair<std::u16string, int>> entries;
+    for (int i = 0; i < list.Count(); ++i) {
+      entries.emplace_back(list.GetKeyByIndex(i), static_cast<int>(list.GetValueByIndex(i).AsInt64()));
+    }
+    EXPECT_EQ(entries, c.Entries);
+  }
+}
+
+TEST_F(FileOpsTest, ExecutablePath) {
+  FPlatform->FSim.Process().SetModuleFileName(u"D:\\Downloads\\VardenoSetup.exe");
+  EXPECT_EQ(ExeFilePath().ToString(), u"D:\\Downloads\\VardenoSetup.exe");
+  EXPECT_EQ(ExeFilePath().PathToParent().LastGet(), u"Downloads");
+}
+
+}  // namespace
