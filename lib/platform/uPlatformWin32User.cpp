@@ -1,7 +1,8 @@
 // The Win32 backend's user-interface area (user32).
-#include <windows.h>
-
 #include "lib/platform/uPlatformWin32.h"
+
+// After the portable spellings (uWinApi.h), whose names its macros would replace.
+#include <windows.h>
 
 namespace {
 
