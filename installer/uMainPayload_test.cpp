@@ -1,10 +1,9 @@
 // The installer form against an executable that carries the packed sample payload as its own
 // resources (PE resources on Windows, the appended resource table elsewhere): every file comes
 // out byte for byte as it went in.
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
 
@@ -57,7 +56,10 @@ TEST(SamplePayload, ResourcesReadBackByteForByte) {
     EXPECT_EQ(std::vector<uint8_t>(resource.Bytes().begin(), resource.Bytes().end()),
               HostFileBytes(kSample / "packed" / ("F" + std::to_string(i) + ".lzma")));
   }
+  // One resource per entry and no more; a missing name is reported as Windows reports it.
   EXPECT_THROW(TResourceStream(u"F37"), EResNotFound);
+  EXPECT_EQ(Platform().Resources().FindResourceW(nullptr, u"F37", win::RT_RCDATA), nullptr);
+  EXPECT_EQ(Platform().GetLastError(), win::ERROR_RESOURCE_NAME_NOT_FOUND);
 }
 
 TEST(SamplePayload, ExtractsEveryFileExactly) {
