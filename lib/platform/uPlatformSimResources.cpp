@@ -11,8 +11,9 @@
 struct TSimResources::TResource {
   std::vector<uint8_t> Bytes;  // for a table resource, once loaded
   uint64_t Size = 0;
-  // A table resource: where its bytes lie in the host file, and whether they were read.
+  // A table resource: the host file and where its bytes lie in it, and whether they were read.
   bool FromTable = false;
+  std::filesystem::path File;
   uint64_t FileOffset = 0;
   bool Loaded = false;
 };
@@ -94,6 +95,7 @@ void TSimResources::ReadTableLocked() {
     }
     auto resource = std::make_unique<TResource>();
     resource->FromTable = true;
+    resource->File = FExecutableFile;
     resource->FileOffset = entry.Offset;
     resource->Size = entry.Size;
     // The first entry of a name wins, as a second one could not be reached anyway.
@@ -142,7 +144,7 @@ win::HGLOBAL TSimResources::LoadResource(win::HMODULE module, win::HRSRC resourc
   }
   if (!known->Loaded) {
     std::vector<uint8_t> bytes;
-    std::ifstream in(FExecutableFile, std::ios::binary);
+    std::ifstream in(known->File, std::ios::binary);
     try {
       bytes.resize(known->Size);
     } catch (const std::exception&) {

@@ -2,16 +2,16 @@
 // refused without reading outside the file.
 #include "lib/platform/uResourceTable.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 #include "lib/testing/uTestSupport.h"
 
 namespace {
 
 // An "executable" of some bytes with a table of three resources appended.
-std::vector<uint8_t> FileWithTable(std::vector<std::pair<std::string, std::vector<uint8_t>>>& resources) {
+std::vector<uint8_t> FileWithTable(
+    std::vector<std::pair<std::string, std::vector<uint8_t>>>& resources) {
   resources = {{"INSTALLSCRIPT", {'a', '\r', '\n', 'b'}},
                {"F0", TestMixedBytes(3000, 7)},
                {"EMPTY", {}},
