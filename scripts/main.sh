@@ -23,5 +23,7 @@ build/linux-release/tools/vardeno-pack "$work/sample/install.txt" "$work/sample/
 
 echo "=== payload decoding throughput"
 build/linux-release/bench/lzma_decode_bench
+echo "=== sample payload extraction against its floor"
+build/linux-release/bench/extraction_bench
 echo "=== packer against xz"
 bench/pack_vs_xz.sh build/linux-release "$work/pack-vs-xz"

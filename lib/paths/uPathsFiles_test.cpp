@@ -74,6 +74,7 @@ class TRecordingPlatform final : public TPlatform {
   TPlatformFiles& Files() override { return FFiles; }
   TPlatformSecurity& Security() override { return FSim.Security(); }
   TPlatformResources& Resources() override { return FSim.Resources(); }
+  TPlatformUser& User() override { return FSim.User(); }
   DWORD GetLastError() override { return FSim.GetLastError(); }
   void SetLastError(DWORD error) override { FSim.SetLastError(error); }
 

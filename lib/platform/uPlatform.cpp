@@ -33,3 +33,14 @@ TPlatform* PlatformExchange(TPlatform* platform) {
   TPlatform* previous = GCurrent.exchange(platform, std::memory_order_acq_rel);
   return previous != nullptr ? previous : &PlatformDefault();
 }
+
+bool PlatformProcessMessages() {
+  TPlatformUser& user = Platform().User();
+  win::MSG message;
+  while (user.PeekMessageW(&message, nullptr, 0, 0, win::PM_REMOVE)) {
+    if (message.message == win::WM_QUIT) return false;
+    user.TranslateMessage(&message);
+    user.DispatchMessageW(&message);
+  }
+  return true;
+}

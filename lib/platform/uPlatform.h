@@ -178,10 +178,24 @@ class TPlatformSecurity {
   virtual bool CloseHandle(win::HANDLE handle) = 0;
 };
 
-// Version resources of executables and libraries (version.dll). Any thread.
+// Resources of executables: named resources of a loaded module (kernel32) and version
+// information of files (version.dll). Any thread.
 class TPlatformResources {
  public:
   virtual ~TPlatformResources() = default;
+  // The resource of the given name (a text name, matched without case) and integer type
+  // (win::RT_RCDATA) in a module; module null is the running executable. Null on failure
+  // (ERROR_RESOURCE_TYPE_NOT_FOUND, ERROR_RESOURCE_NAME_NOT_FOUND).
+  virtual win::HRSRC FindResourceW(win::HMODULE module, std::u16string_view name,
+                                   uint16_t type) = 0;
+  // A handle of the resource's loaded bytes; null on failure. Nothing needs to be freed: the
+  // bytes stay as long as the module is loaded.
+  virtual win::HGLOBAL LoadResource(win::HMODULE module, win::HRSRC resource) = 0;
+  // The first byte of the loaded resource; null for a null handle.
+  virtual const void* LockResource(win::HGLOBAL loaded) = 0;
+  // The resource's size in bytes; 0 on failure.
+  virtual win::DWORD SizeofResource(win::HMODULE module, win::HRSRC resource) = 0;
+
   // Bytes of the file's version information; 0 on failure (no version resource:
   // ERROR_RESOURCE_TYPE_NOT_FOUND; not an executable: ERROR_BAD_EXE_FORMAT).
   virtual win::DWORD GetFileVersionInfoSizeW(std::u16string_view fileName) = 0;
@@ -191,6 +205,26 @@ class TPlatformResources {
   virtual bool VerQueryValueW(const void* block, std::u16string_view subBlock, void** buffer,
                               win::DWORD* length) = 0;
 };
+
+// Windows and the calling thread's message queue (user32). The thread that owns the windows.
+class TPlatformUser {
+ public:
+  virtual ~TPlatformUser() = default;
+  // Takes (PM_REMOVE) or looks at (PM_NOREMOVE) the next waiting message of the calling
+  // thread for any window (window null) whose number lies in filterMin..filterMax (both 0:
+  // every message). False when none is waiting; it never waits.
+  virtual bool PeekMessageW(win::MSG* message, win::HWND window, uint32_t filterMin,
+                            uint32_t filterMax, uint32_t removeMessage) = 0;
+  // Adds the character messages of a key message; true when it was a key message.
+  virtual bool TranslateMessage(const win::MSG* message) = 0;
+  // Hands the message to its window's procedure; returns what the procedure returned.
+  virtual intptr_t DispatchMessageW(const win::MSG* message) = 0;
+};
+
+// One pass of the calling thread's message loop: takes, translates and dispatches every
+// message waiting, and returns. False when the pass met WM_QUIT (the loop is to end; the
+// message is not dispatched), true otherwise. The thread that owns the windows.
+bool PlatformProcessMessages();
 
 // One backend: the set of areas plus the per-thread last-error code.
 class TPlatform {
@@ -203,6 +237,7 @@ class TPlatform {
   virtual TPlatformFiles& Files() = 0;
   virtual TPlatformSecurity& Security() = 0;
   virtual TPlatformResources& Resources() = 0;
+  virtual TPlatformUser& User() = 0;
   virtual win::DWORD GetLastError() = 0;
   virtual void SetLastError(win::DWORD error) = 0;
 };

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 
 // The bytes of the host allocator's blocks in use.
 uint64_t HostHeapBytesInUse();
+// The running host executable's file; empty when it cannot be found.
+std::filesystem::path HostExecutablePath();

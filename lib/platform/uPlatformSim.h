@@ -236,14 +236,14 @@ class TSimFiles final : public TPlatformFiles {
   void EnsureRoot();
 
   mutable std::mutex FLock;
-  std::filesystem::path FRoot;                                  // FLock
-  bool FOwnsRoot = false;                                       // FLock
-  std::map<char16_t, std::filesystem::path> FDrives;            // FLock
-  std::map<std::filesystem::path, win::DWORD> FAttributes;      // FLock; files with set attributes
-  std::map<uintptr_t, std::unique_ptr<TOpenFile>> FHandles;     // FLock
-  std::map<uintptr_t, std::unique_ptr<TSearch>> FSearches;      // FLock
-  std::vector<TPendingRename> FPending;                         // FLock
-  uintptr_t FNextHandle = 0x100;                                // FLock
+  std::filesystem::path FRoot;                               // FLock
+  bool FOwnsRoot = false;                                    // FLock
+  std::map<char16_t, std::filesystem::path> FDrives;         // FLock
+  std::map<std::filesystem::path, win::DWORD> FAttributes;   // FLock; files with set attributes
+  std::map<uintptr_t, std::unique_ptr<TOpenFile>> FHandles;  // FLock
+  std::map<uintptr_t, std::unique_ptr<TSearch>> FSearches;   // FLock
+  std::vector<TPendingRename> FPending;                      // FLock
+  uintptr_t FNextHandle = 0x100;                             // FLock
   const TSimProcess* FProcess;
   // DOS devices by upper-case name: the name as defined and its target. FLock.
   std::map<std::u16string, std::pair<std::u16string, std::u16string>> FDosDevices;
@@ -316,10 +316,32 @@ class TSimSecurity final : public TPlatformSecurity {
 };
 
 // Version resources read from the PE files of the Sim's file system (through its files, so
-// redirection and sharing apply).
+// redirection and sharing apply), and the running executable's named resources: those a test
+// adds in memory, then those of the resource table (lib/platform/uResourceTable.h) appended to
+// a host file, by default the host executable (read when first needed). Only module null (the
+// running executable) has resources; table resources are of type RT_RCDATA. A resource stays
+// loaded, at the same address, as long as the Sim lives. Thread-safe.
 class TSimResources final : public TPlatformResources {
  public:
-  explicit TSimResources(TSimFiles& files) : FFiles(files) {}
+  explicit TSimResources(TSimFiles& files);
+  ~TSimResources() override;
+  TSimResources(const TSimResources&) = delete;
+  TSimResources& operator=(const TSimResources&) = delete;
+
+  win::HRSRC FindResourceW(win::HMODULE module, std::u16string_view name, uint16_t type) override;
+  win::HGLOBAL LoadResource(win::HMODULE module, win::HRSRC resource) override;
+  const void* LockResource(win::HGLOBAL loaded) override;
+  win::DWORD SizeofResource(win::HMODULE module, win::HRSRC resource) override;
+
+  // Adds a resource of the running executable, or replaces one of the same name and type.
+  void AddResource(std::u16string_view name, std::vector<uint8_t> bytes,
+                   uint16_t type = win::RT_RCDATA);
+  // Removes a resource added in memory (table resources stay).
+  void RemoveResource(std::u16string_view name, uint16_t type = win::RT_RCDATA);
+  // The host file whose appended table holds the executable's resources; an empty path: none.
+  void SetExecutableFile(std::filesystem::path hostFile);
+  // Names of the resources found with FindResourceW, in call order (failed look-ups too).
+  std::vector<std::u16string> Lookups() const;
 
   win::DWORD GetFileVersionInfoSizeW(std::u16string_view fileName) override;
   bool GetFileVersionInfoW(std::u16string_view fileName, win::DWORD length, void* data) override;
@@ -327,10 +349,45 @@ class TSimResources final : public TPlatformResources {
                       win::DWORD* length) override;
 
  private:
+  struct TResource;
+
   // The version information block of a file; false with the last error set.
   bool ReadBlock(std::u16string_view fileName, std::vector<uint8_t>& block);
+  void ReadTableLocked();
+  TResource* KnownLocked(win::HRSRC resource);
 
   TSimFiles& FFiles;
+  mutable std::mutex FLock;
+  // By type and upper-case name. FLock.
+  std::map<std::pair<uint16_t, std::u16string>, TResource*> FAdded;
+  std::map<std::pair<uint16_t, std::u16string>, TResource*> FTable;
+  // Every resource ever handed out, replaced and removed ones too, so handles stay valid. FLock.
+  std::vector<std::unique_ptr<TResource>> FAll;
+  std::filesystem::path FExecutableFile;  // FLock
+  bool FTableRead = false;                // FLock
+  std::vector<std::u16string> FLookups;   // FLock
+};
+
+// The user-interface area: the calling thread's message queue, into which a test posts
+// messages. Dispatching records the message; the passes of the message loop (PeekMessageW
+// calls with PM_REMOVE that find the queue empty) are counted. Thread-safe.
+class TSimUser final : public TPlatformUser {
+ public:
+  bool PeekMessageW(win::MSG* message, win::HWND window, uint32_t filterMin, uint32_t filterMax,
+                    uint32_t removeMessage) override;
+  bool TranslateMessage(const win::MSG* message) override;
+  intptr_t DispatchMessageW(const win::MSG* message) override;
+
+  // Queues a message as PostMessageW would.
+  void PostMessage(const win::MSG& message);
+  std::vector<win::MSG> Dispatched() const;
+  uint64_t MessageLoopPasses() const { return FPasses.load(); }
+
+ private:
+  mutable std::mutex FLock;
+  std::vector<win::MSG> FQueue;       // FLock
+  std::vector<win::MSG> FDispatched;  // FLock
+  std::atomic<uint64_t> FPasses{0};
 };
 
 // Sets the calling thread's last-error code of every Sim backend.
@@ -346,6 +403,7 @@ class TSimPlatform final : public TPlatform {
   TSimFiles& Files() override { return FFiles; }
   TSimSecurity& Security() override { return FSecurity; }
   TSimResources& Resources() override { return FResources; }
+  TSimUser& User() override { return FUser; }
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
 
@@ -356,4 +414,5 @@ class TSimPlatform final : public TPlatform {
   TSimFiles FFiles{{}, &FProcess};
   TSimSecurity FSecurity{FProcess};
   TSimResources FResources{FFiles};
+  TSimUser FUser;
 };

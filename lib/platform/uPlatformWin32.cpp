@@ -48,6 +48,11 @@ uint64_t TWin32Memory::HeapBytesInUse() {
 
 uint64_t HostHeapBytesInUse() { return TWin32Memory().HeapBytesInUse(); }
 
+std::filesystem::path HostExecutablePath() {
+  const std::u16string path = TWin32Process().GetModuleFileNameW(nullptr);
+  return std::filesystem::path(TextToWide(path));
+}
+
 std::u16string TWin32Process::GetModuleFileNameW(void* module) {
   // Grows the buffer until the whole path fits (long paths exceed MAX_PATH).
   std::wstring buffer(MAX_PATH, L'\0');

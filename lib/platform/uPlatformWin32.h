@@ -99,10 +99,22 @@ class TWin32Security final : public TPlatformSecurity {
 
 class TWin32Resources final : public TPlatformResources {
  public:
+  win::HRSRC FindResourceW(win::HMODULE module, std::u16string_view name, uint16_t type) override;
+  win::HGLOBAL LoadResource(win::HMODULE module, win::HRSRC resource) override;
+  const void* LockResource(win::HGLOBAL loaded) override;
+  win::DWORD SizeofResource(win::HMODULE module, win::HRSRC resource) override;
   win::DWORD GetFileVersionInfoSizeW(std::u16string_view fileName) override;
   bool GetFileVersionInfoW(std::u16string_view fileName, win::DWORD length, void* data) override;
   bool VerQueryValueW(const void* block, std::u16string_view subBlock, void** buffer,
                       win::DWORD* length) override;
+};
+
+class TWin32User final : public TPlatformUser {
+ public:
+  bool PeekMessageW(win::MSG* message, win::HWND window, uint32_t filterMin, uint32_t filterMax,
+                    uint32_t removeMessage) override;
+  bool TranslateMessage(const win::MSG* message) override;
+  intptr_t DispatchMessageW(const win::MSG* message) override;
 };
 
 class TWin32Platform final : public TPlatform {
@@ -114,6 +126,7 @@ class TWin32Platform final : public TPlatform {
   TWin32Files& Files() override { return FFiles; }
   TWin32Security& Security() override { return FSecurity; }
   TWin32Resources& Resources() override { return FResources; }
+  TWin32User& User() override { return FUser; }
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
 
@@ -124,6 +137,7 @@ class TWin32Platform final : public TPlatform {
   TWin32Files FFiles;
   TWin32Security FSecurity;
   TWin32Resources FResources;
+  TWin32User FUser;
 };
 
 // Text conversions at the Win32 boundary (wchar_t is UTF-16 there).

@@ -92,6 +92,22 @@ bool TWin32Security::CloseHandle(win::HANDLE handle) { return ::CloseHandle(hand
 
 // --- Version resources ---
 
+win::HRSRC TWin32Resources::FindResourceW(win::HMODULE module, std::u16string_view name,
+                                          uint16_t type) {
+  return ::FindResourceW(static_cast<HMODULE>(module), TextToWide(name).c_str(),
+                         MAKEINTRESOURCEW(type));
+}
+
+win::HGLOBAL TWin32Resources::LoadResource(win::HMODULE module, win::HRSRC resource) {
+  return ::LoadResource(static_cast<HMODULE>(module), static_cast<HRSRC>(resource));
+}
+
+const void* TWin32Resources::LockResource(win::HGLOBAL loaded) { return ::LockResource(loaded); }
+
+win::DWORD TWin32Resources::SizeofResource(win::HMODULE module, win::HRSRC resource) {
+  return ::SizeofResource(static_cast<HMODULE>(module), static_cast<HRSRC>(resource));
+}
+
 win::DWORD TWin32Resources::GetFileVersionInfoSizeW(std::u16string_view fileName) {
   DWORD ignored = 0;
   return ::GetFileVersionInfoSizeW(TextToWide(fileName).c_str(), &ignored);

@@ -209,4 +209,31 @@ struct OBJECT_ATTRIBUTES {
   void* SecurityQualityOfService;
 };
 
+// Executable resources.
+using HMODULE = void*;
+using HRSRC = void*;
+using HGLOBAL = void*;
+// Integer resource types (MAKEINTRESOURCE values).
+constexpr uint16_t RT_RCDATA = 10;
+
+// Windows messages.
+using HWND = void*;
+struct POINT {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+struct MSG {
+  HWND hwnd = nullptr;
+  uint32_t message = 0;
+  uintptr_t wParam = 0;
+  intptr_t lParam = 0;
+  DWORD time = 0;
+  POINT pt;
+};
+constexpr uint32_t WM_NULL = 0x0000;
+constexpr uint32_t WM_QUIT = 0x0012;
+constexpr uint32_t WM_USER = 0x0400;
+constexpr uint32_t PM_NOREMOVE = 0x0000;
+constexpr uint32_t PM_REMOVE = 0x0001;
+
 }  // namespace win

@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "lib/platform/uResourceTable.h"
 #include "tools/pack/PackScript.h"
-#include "tools/pack/ResourceTable.h"
 
 namespace fs = std::filesystem;
 

@@ -1,0 +1,76 @@
+// The installer's splash form: install script and payload extraction.
+#include "installer/uMain.h"
+
+#include <cstring>
+#include <string>
+
+#include "compress/LZMAStream.h"
+#include "lib/paths/uRelativePath.h"
+#include "lib/platform/uPlatform.h"
+#include "lib/system/uMisc.h"
+#include "lib/values/uFileStream.h"
+#include "lib/values/uMiscLean.h"
+#include "lib/values/uResourceStream.h"
+#include "lib/values/uTextList.h"
+
+namespace {
+
+// Raised inside the per-entry guard for a step that reports failure by its result.
+class EEntryFailed : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+}  // namespace
+
+void TForm1::LoadInstallScript() {
+  std::vector<std::u16string> lines;
+  {
+    TResourceStream script(u"INSTALLSCRIPT");
+    lines = TextListFromBytes(script.Bytes());
+  }
+  for (const std::u16string& line : lines) {
+    if (line.empty() || line.starts_with(u"//")) continue;
+    FilesList.AddValueWithNoKey(TVariant(line));
+  }
+}
+
+void TForm1::ExtractEntry(const TPath& folder, int index) {
+  const std::u16string entry = VariantAsText(FilesList.GetValueByIndex(index));
+  // The installer writes with elevated rights: an entry must not reach outside the folder.
+  if (!RelativePathStaysInside(entry)) throw EEntryFailed(u"Unsafe entry " + entry);
+
+  const TResourceStream resource(u"F" + VariantAsText(TVariant(index)));
+  // Only this entry's container and file are held, and freed before the next entry.
+  TLZMAStream container;
+  container.PrepareStreams();
+  const std::span<const uint8_t> bytes = resource.Bytes();
+  container.Compressed->SetSize(static_cast<int64_t>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(container.Compressed->Memory(), bytes.data(), bytes.size());
+  container.Compressed->SetPosition(0);
+  container.Decompress();
+
+  const TPath target = folder + entry;
+  // A folder that cannot be made shows as the file that cannot be created below.
+  FsForceParentFolder(target);
+  TFileStream file(target.ToString(), TFileStream::TMode::Create);
+  // Containers hold less than 2 GiB, so the size fits one write.
+  file.Write(container.Decompressed->Memory(),
+             static_cast<int32_t>(container.Decompressed->Size()));
+}
+
+bool TForm1::ExtractPayload(const TPath& folder) {
+  StopIf(FilesList.Count() == 0, u"");
+  bool result = true;
+  for (int i = 0; i < FilesList.Count(); ++i) {
+    try {
+      ExtractEntry(folder, i);
+    } catch (...) {
+      // Any failure of one entry (std::bad_alloc included) fails that entry only.
+      result = false;
+      continue;
+    }
+    PlatformProcessMessages();
+  }
+  return result;
+}
