@@ -3,7 +3,6 @@
 // run: liblzma's raw decoder on the same streams plus writing the same bytes with
 // std::ofstream. Prints MB/s for both and the ratio.
 //   extraction_bench [rounds]
-#include <lzma.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "compress/LZMADecompress.h"
+#include "compress/LZMATestContainers.h"
 #include "installer/uMain.h"
 #include "lib/platform/uPlatformSim.h"
 #include "lib/values/uMiscLean.h"
@@ -39,24 +39,8 @@ TBytes ReadHostFile(const fs::path& path) {
 // The floor for one entry: liblzma's raw decoder into a buffer sized from the header, then one
 // write of the whole file.
 size_t DecodeAndWritePlain(const TBytes& container, const fs::path& target) {
-  uint64_t size = 0;
-  for (int i = 7; i >= 0; --i) size = (size << 8) | container[i];
-  auto out = std::make_unique_for_overwrite<uint8_t[]>(size);
-  lzma_options_lzma options{};
-  options.dict_size = static_cast<uint32_t>(LZMA2DictionarySize(container[8]));
-  const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-  lzma_stream stream = LZMA_STREAM_INIT;
-  if (lzma_raw_decoder(&stream, filters) != LZMA_OK) std::abort();
-  stream.next_in = container.data() + 9;
-  stream.avail_in = container.size() - 9;
-  stream.next_out = out.get();
-  stream.avail_out = size;
-  while (stream.avail_out > 0) {
-    const lzma_ret ret = lzma_code(&stream, LZMA_RUN);
-    if (ret != LZMA_OK && ret != LZMA_STREAM_END) std::abort();
-    if (ret == LZMA_STREAM_END) break;
-  }
-  lzma_end(&stream);
+  std::unique_ptr<uint8_t[]> out;
+  const size_t size = TestContainerDecodePlain(container, out);
   fs::create_directories(target.parent_path());
   std::ofstream file(target, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(out.get()), static_cast<std::streamsize>(size));

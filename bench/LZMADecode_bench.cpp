@@ -2,7 +2,6 @@
 // same containers, measured in the same run. Prints MB/s for both and the container layer's
 // cost as a ratio.
 //   lzma_decode_bench [rounds]
-#include <lzma.h>
 
 #include <algorithm>
 #include <chrono>
@@ -52,25 +51,8 @@ std::vector<TBytes> MakeFiles() {
 
 // The floor: liblzma's raw decoder into a buffer sized from the header.
 size_t DecodePlain(const TBytes& container) {
-  uint64_t size = 0;
-  for (int i = 7; i >= 0; --i) size = (size << 8) | container[i];
-  auto out = std::make_unique_for_overwrite<uint8_t[]>(size);
-  lzma_options_lzma options{};
-  options.dict_size = static_cast<uint32_t>(LZMA2DictionarySize(container[8]));
-  const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-  lzma_stream stream = LZMA_STREAM_INIT;
-  if (lzma_raw_decoder(&stream, filters) != LZMA_OK) std::abort();
-  stream.next_in = container.data() + 9;
-  stream.avail_in = container.size() - 9;
-  stream.next_out = out.get();
-  stream.avail_out = size;
-  while (stream.avail_out > 0) {
-    const lzma_ret ret = lzma_code(&stream, LZMA_RUN);
-    if (ret != LZMA_OK && ret != LZMA_STREAM_END) std::abort();
-    if (ret == LZMA_STREAM_END) break;
-  }
-  lzma_end(&stream);
-  return size - stream.avail_out;
+  std::unique_ptr<uint8_t[]> out;
+  return TestContainerDecodePlain(container, out);
 }
 
 size_t DecodeContainer(TMemoryStream& compressed) {
