@@ -53,7 +53,10 @@ void TForm1::ExtractEntry(const TPath& folder, int index) {
   const TPath target = folder + entry;
   // A folder that cannot be made shows as the file that cannot be created below.
   FsForceParentFolder(target);
-  TFileStream file(target.ToString(), TFileStream::TMode::Create);
+  // Like every file operation, the write reaches the platform with the long-path prefix.
+  TPath written = target;
+  LongPathPrefixAdd(written);
+  TFileStream file(written.ToString(), TFileStream::TMode::Create);
   // Containers hold less than 2 GiB, so the size fits one write.
   file.Write(container.Decompressed->Memory(),
              static_cast<int32_t>(container.Decompressed->Size()));
