@@ -475,40 +475,27 @@ bool DisorderedSequence(TRandomOps& random, std::string& log) {
   return true;
 }
 
-TEST(RangesModel, MergedSetsMatchABitmap) {
+// Runs count random operation sequences of one kind from the test seed (printed, so that a
+// failure can be repeated with VARDENO_TEST_SEED), stopping at the first that fails.
+template <typename TSequence>
+void RunSequences(int count, TSequence sequenceOf) {
   const uint64_t seed = TestSeed();
   std::printf("[seed] %llu (VARDENO_TEST_SEED repeats it)\n",
               static_cast<unsigned long long>(seed));
   TRandomOps random(seed);
-  for (int sequence = 0; sequence < 3000; ++sequence) {
+  for (int sequence = 0; sequence < count; ++sequence) {
     std::string log =
         "sequence " + std::to_string(sequence) + ", seed " + std::to_string(seed) + ":\n";
-    if (!MergedSequence(random, log)) break;
+    if (!sequenceOf(random, log)) break;
   }
 }
 
-TEST(RangesModel, NonMergedSetsMatchAList) {
-  const uint64_t seed = TestSeed();
-  std::printf("[seed] %llu (VARDENO_TEST_SEED repeats it)\n",
-              static_cast<unsigned long long>(seed));
-  TRandomOps random(seed);
-  for (int sequence = 0; sequence < 2000; ++sequence) {
-    std::string log =
-        "sequence " + std::to_string(sequence) + ", seed " + std::to_string(seed) + ":\n";
-    if (!NonMergedSequence(random, log)) break;
-  }
-}
+TEST(RangesModel, MergedSetsMatchABitmap) { RunSequences(3000, MergedSequence); }
+
+TEST(RangesModel, NonMergedSetsMatchAList) { RunSequences(2000, NonMergedSequence); }
 
 TEST(RangesModel, SetsChangedInPlaceCoverTheRightPositions) {
-  const uint64_t seed = TestSeed();
-  std::printf("[seed] %llu (VARDENO_TEST_SEED repeats it)\n",
-              static_cast<unsigned long long>(seed));
-  TRandomOps random(seed);
-  for (int sequence = 0; sequence < 2000; ++sequence) {
-    std::string log =
-        "sequence " + std::to_string(sequence) + ", seed " + std::to_string(seed) + ":\n";
-    if (!DisorderedSequence(random, log)) break;
-  }
+  RunSequences(2000, DisorderedSequence);
 }
 
 }  // namespace
