@@ -9,6 +9,7 @@
 
 #include "installer/uMain.h"
 #include "lib/platform/uPlatform.h"
+#include "lib/platform/uPlatformSim.h"
 #include "lib/values/uFileStream.h"
 #include "lib/values/uMiscLean.h"
 #include "lib/values/uResourceStream.h"
@@ -42,6 +43,8 @@ std::u16string ExtractionFolder() {
   fs::remove_all(folder);
   return folder.u16string();
 #else
+  // The installer writes there as an elevated administrator.
+  if (auto* sim = dynamic_cast<TSimPlatform*>(&Platform())) sim->Machine().SetElevated(true);
   return u"C:\\Program Files\\Vardeno";
 #endif
 }

@@ -2,6 +2,7 @@
 // carries the resources in memory.
 #include "installer/uMain.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "compress/LZMATestContainers.h"
 #include "lib/platform/uPlatformSim.h"
 #include "lib/testing/uTestSupport.h"
+#include "lib/values/uFileStream.h"
 #include "lib/values/uMiscLean.h"
 #include "lib/values/uResourceStream.h"
 
@@ -161,6 +163,7 @@ TEST(PayloadExtraction, WritesEveryEntryOrFailsOnlyTheOnesThatCannotBe) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TPlatformScope<TSimPlatform> sim;
+    sim->Machine().SetElevated(true);
     Carry(*sim, c.Entries, 1, c.Missing, c.Corrupt);
     const std::set<std::filesystem::path> before = FilesOnC(*sim);
     TForm1 form;
@@ -181,7 +184,16 @@ TEST(PayloadExtraction, WritesEveryEntryOrFailsOnlyTheOnesThatCannotBe) {
     for (const auto& file : FilesOnC(*sim)) {
       if (before.count(file) == 0) added.insert(file);
     }
-    for (size_t i : c.Corrupt) added.erase(sim->Files().HostPath(kFolder + u"\\" + c.Entries[i]));
+    for (size_t i : c.Corrupt) {
+      SCOPED_TRACE("corrupt " + TextToUtf8(c.Entries[i]));
+      const std::optional<std::vector<uint8_t>> partial = FileBytes(*sim, kFolder + u"\\" + c.Entries[i]);
+      if (!partial) continue;
+      // What a damaged container leaves is a strict beginning of the file, never the whole.
+      const std::vector<uint8_t> whole = Content(i, 1);
+      EXPECT_LT(partial->size(), whole.size());
+      EXPECT_TRUE(std::equal(partial->begin(), partial->end(), whole.begin()));
+      added.erase(sim->Files().HostPath(kFolder + u"\\" + c.Entries[i]));
+    }
     EXPECT_EQ(added, expectedNew);
 
     // Each entry's resource is asked for once, in order; unsafe entries are refused before.
@@ -199,6 +211,7 @@ TEST(PayloadExtraction, WritesEveryEntryOrFailsOnlyTheOnesThatCannotBe) {
 
 TEST(PayloadExtraction, ReplacesEarlierFilesAndFailsOnAReadOnlyOne) {
   TPlatformScope<TSimPlatform> sim;
+  sim->Machine().SetElevated(true);
   const std::vector<std::u16string> entries = {u"Lumarc.exe", u"UI\\ShellEx.xml", u"Pivra.exe"};
   Carry(*sim, entries, 2);
   TForm1 form;
@@ -216,6 +229,53 @@ TEST(PayloadExtraction, ReplacesEarlierFilesAndFailsOnAReadOnlyOne) {
   EXPECT_FALSE(form.ExtractPayload(kFolder));
   EXPECT_EQ(FileBytes(*sim, kFolder + u"\\UI\\ShellEx.xml"), Content(1, 1));
   EXPECT_EQ(FileBytes(*sim, kFolder + u"\\Lumarc.exe"), Content(0, 2));
+}
+
+// What the machine lets a process write decides the outcome: an elevated administrator fills
+// Program Files; a standard user at medium integrity writes nothing there; with virtualization
+// on, a 32-bit standard user's data files go to its VirtualStore and its programs fail.
+TEST(PayloadExtraction, OnlyAnElevatedProcessWritesIntoProgramFiles) {
+  const std::vector<std::u16string> entries = {u"Lumarc.exe", u"UI\\ShellEx.xml",
+                                               u"Drivers\\Lumarc.sys", u"Intro.avi"};
+  struct TCase {
+    const char* Name;
+    bool Elevated, Virtualized;
+    std::set<size_t> Written, Virtual;  // entries in the folder, in the VirtualStore
+  };
+  const TCase cases[] = {
+      {"elevated administrator", true, false, {0, 1, 2, 3}, {}},
+      {"standard user", false, false, {}, {}},
+      {"standard user, virtualized", false, true, {}, {1, 3}},
+  };
+  const std::u16string store =
+      u"C:\\Users\\User\\AppData\\Local\\VirtualStore\\Program Files\\Vardeno";
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TPlatformScope<TSimPlatform> sim;
+    sim->Machine().SetElevated(c.Elevated);
+    TSimToken token = sim->Machine().RunningToken();
+    token.VirtualizationEnabled = c.Virtualized;
+    sim->Security().SetToken(sim->Process().ProcessId(), token);
+    Carry(*sim, entries, 1);
+    TForm1 form;
+    form.LoadInstallScript();
+    EXPECT_EQ(form.ExtractPayload(kFolder), c.Written.size() == entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+      SCOPED_TRACE(TextToUtf8(entries[i]));
+      const std::filesystem::path real =
+          std::filesystem::path(sim->Files().HostPath(u"C:\\")) / "Program Files" / "Vardeno";
+      std::string relative = TextToUtf8(entries[i]);
+      std::replace(relative.begin(), relative.end(), '\\', '/');
+      EXPECT_EQ(std::filesystem::exists(real / relative), c.Written.count(i) != 0);
+      EXPECT_EQ(FileBytes(*sim, store + u"\\" + entries[i]),
+                c.Virtual.count(i) ? std::optional(Content(i, 1)) : std::nullopt);
+      if (c.Virtual.count(i) != 0) {
+        // The process itself reads its copy where it wrote it.
+        TFileStream stream(kFolder + u"\\" + entries[i], TFileStream::TMode::OpenRead);
+        EXPECT_EQ(stream.Size(), static_cast<int64_t>(Content(i, 1).size()));
+      }
+    }
+  }
 }
 
 TEST(PayloadExtraction, AnEmptyListStops) {

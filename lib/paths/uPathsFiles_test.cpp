@@ -17,6 +17,7 @@ class TRecordingFiles final : public TPlatformFiles {
  public:
   explicit TRecordingFiles(TSimFiles& files) : FFiles(files) {}
   std::vector<std::u16string> Names;
+  std::vector<std::u16string> Created;  // CreateDirectoryW calls, in order
 
   HANDLE CreateFileW(std::u16string_view n, DWORD a, DWORD s, DWORD c, DWORD f) override {
     return Note(n), FFiles.CreateFileW(n, a, s, c, f);
@@ -32,7 +33,9 @@ class TRecordingFiles final : public TPlatformFiles {
   }
   DWORD GetFileAttributesW(std::u16string_view n) override { return Note(n), FFiles.GetFileAttributesW(n); }
   bool SetFileAttributesW(std::u16string_view n, DWORD a) override { return Note(n), FFiles.SetFileAttributesW(n, a); }
-  bool CreateDirectoryW(std::u16string_view n) override { return Note(n), FFiles.CreateDirectoryW(n); }
+  bool CreateDirectoryW(std::u16string_view n) override {
+    return Note(n), Created.emplace_back(n), FFiles.CreateDirectoryW(n);
+  }
   bool RemoveDirectoryW(std::u16string_view n) override { return Note(n), FFiles.RemoveDirectoryW(n); }
   bool DeleteFileW(std::u16string_view n) override { return Note(n), FFiles.DeleteFileW(n); }
   bool CopyFileW(std::u16string_view a, std::u16string_view b, bool f) override {
@@ -93,6 +96,12 @@ class FileOpsTest : public testing::Test {
     Sim().CloseHandle(file);
   }
   TSimFiles& Sim() { return FPlatform->FSim.Files(); }
+  std::string Content(std::u16string_view name) {
+    TFileStream stream(name, TFileStream::TMode::OpenRead);
+    std::string bytes(static_cast<size_t>(stream.Size()), '\0');
+    stream.Read(bytes.data(), static_cast<int>(bytes.size()));
+    return bytes;
+  }
 
   TPlatformScope<TRecordingPlatform> FPlatform;
 };
@@ -165,10 +174,22 @@ TEST_F(FileOpsTest, MovesNowOrAtTheNextStartAndTheFailureAlert) {
                         MOVEFILE_REPLACE_EXISTING, true));
     EXPECT_EQ(alerts.Count(), 1u) << "quiet";
   }
+  {
+    // Only an administrator may schedule a move for the next start.
+    TAlertCapture alerts;
+    EXPECT_FALSE(FsMove(TPath(u"C:\\Vardeno-tmp\\core.exe"), TPath(u"C:\\Vardeno\\core.exe"),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT, false));
+    ASSERT_EQ(alerts.Count(), 1u);
+    EXPECT_TRUE(alerts.Messages()[0].starts_with(u"FsMove: ERROR: ")) << TextToUtf8(alerts.Messages()[0]);
+  }
+  FPlatform->FSim.Machine().SetElevated(true);
   EXPECT_TRUE(FsMove(TPath(u"C:\\Vardeno-tmp\\core.exe"), TPath(u"C:\\Vardeno\\core.exe"),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT, false));
   EXPECT_EQ(Sim().PendingFileRenameOperations().at(0).Target, u"\\??\\C:\\Vardeno\\core.exe");
+  EXPECT_EQ(Content(u"C:\\Vardeno\\core.exe"), "old") << "until the next start";
   EXPECT_EQ(Sim().Restart(), 0);
+  EXPECT_EQ(Content(u"C:\\Vardeno\\core.exe"), "new");
+  EXPECT_FALSE(FsExists(TPath(u"C:\\Vardeno-tmp\\core.exe")));
   (void)running;
 
   // A folder written with its trailing separator moves without it.
@@ -196,12 +217,17 @@ TEST_F(FileOpsTest, DeleteLiftsTheReadOnlyAttribute) {
 }
 
 TEST_F(FileOpsTest, ForceFolderAndListings) {
-  FPlatform->FFiles.Names.clear();
   FsForceFolder(TPath(u"C:\\a\\b\\c"));
-  std::vector<std::u16string> created;
+  // From the top down, each with the path's own text. The drive comes first: \\?\C: names its
+  // volume device, not a folder, so "C:" does not count as existing, and its creation fails
+  // harmlessly.
+  EXPECT_EQ(FPlatform->FFiles.Created,
+            (std::vector<std::u16string>{u"C:", u"C:\\a", u"C:\\a\\b", u"C:\\a\\b\\c"}));
   EXPECT_TRUE(FsExists(TPath(u"C:\\a\\b\\c")));
+  FPlatform->FFiles.Created.clear();
   FsForceFolder(TPath(u"C:\\a\\b\\c"));
   FsForceFolder(TPath());
+  EXPECT_TRUE(FPlatform->FFiles.Created.empty()) << "nothing to create";
   FsForceParentFolder(TPath(u"C:\\x\\y\\file.txt"));
   EXPECT_TRUE(FsExists(TPath(u"C:\\x\\y")));
   EXPECT_FALSE(FsExists(TPath(u"C:\\x\\y\\file.txt")));

@@ -217,8 +217,58 @@ class TPlatformUser {
                             uint32_t filterMax, uint32_t removeMessage) = 0;
   // Adds the character messages of a key message; true when it was a key message.
   virtual bool TranslateMessage(const win::MSG* message) = 0;
-  // Hands the message to its window's procedure; returns what the procedure returned.
+  // Hands the message to its window's procedure (a WM_TIMER with a timer procedure in lParam
+  // to that procedure); returns what the procedure returned.
   virtual intptr_t DispatchMessageW(const win::MSG* message) = 0;
+  // Waits for the next message of the calling thread (sent messages are handled while it
+  // waits). Returns 0 for WM_QUIT, -1 on failure, a positive number otherwise.
+  virtual int GetMessageW(win::MSG* message, win::HWND window, uint32_t filterMin,
+                          uint32_t filterMax) = 0;
+
+  // A window class of the process; the atom, 0 on failure (ERROR_CLASS_ALREADY_EXISTS).
+  virtual uint16_t RegisterClassExW(const win::WNDCLASSEXW* windowClass) = 0;
+  virtual bool UnregisterClassW(std::u16string_view className, win::HMODULE instance) = 0;
+  // A window of the calling thread, which serves its messages. The procedure gets WM_NCCREATE
+  // and WM_CREATE (lParam a CREATESTRUCTW) before the call returns; parent HWND_MESSAGE makes
+  // a message-only window. Null on failure (ERROR_CANNOT_FIND_WND_CLASS).
+  virtual win::HWND CreateWindowExW(win::DWORD exStyle, std::u16string_view className,
+                                    std::u16string_view windowName, win::DWORD style, int x,
+                                    int y, int width, int height, win::HWND parent,
+                                    win::HMODULE instance, void* param) = 0;
+  // Sends WM_DESTROY and WM_NCDESTROY, then the window and its timers are gone. Only the
+  // window's own thread may destroy it (ERROR_ACCESS_DENIED).
+  virtual bool DestroyWindow(win::HWND window) = 0;
+  virtual bool IsWindow(win::HWND window) = 0;
+  virtual intptr_t DefWindowProcW(win::HWND window, uint32_t message, uintptr_t wParam,
+                                  intptr_t lParam) = 0;
+  // GWLP_USERDATA: a value the window keeps for its program. Returns the previous value.
+  virtual intptr_t SetWindowLongPtrW(win::HWND window, int index, intptr_t value) = 0;
+  virtual intptr_t GetWindowLongPtrW(win::HWND window, int index) = 0;
+  // The thread that serves the window (0 for no window); *processId gets its process.
+  virtual win::DWORD GetWindowThreadProcessId(win::HWND window, win::DWORD* processId) = 0;
+
+  // Queues a message for the window's thread (window null: the calling thread) and returns.
+  virtual bool PostMessageW(win::HWND window, uint32_t message, uintptr_t wParam,
+                            intptr_t lParam) = 0;
+  virtual bool PostThreadMessageW(win::DWORD threadId, uint32_t message, uintptr_t wParam,
+                                  intptr_t lParam) = 0;
+  // WM_QUIT for the calling thread, retrieved once no other message waits.
+  virtual void PostQuitMessage(int exitCode) = 0;
+  // Calls the window's procedure on the window's thread and waits for its result: directly
+  // from that thread, else when that thread next takes messages.
+  virtual intptr_t SendMessageW(win::HWND window, uint32_t message, uintptr_t wParam,
+                                intptr_t lParam) = 0;
+  // As SendMessageW, waiting at most `timeout` ms; 0 on failure, with ERROR_TIMEOUT when the
+  // window's thread did not answer in time.
+  virtual intptr_t SendMessageTimeoutW(win::HWND window, uint32_t message, uintptr_t wParam,
+                                       intptr_t lParam, uint32_t flags, uint32_t timeout,
+                                       uintptr_t* result) = 0;
+  // A timer of the calling thread: WM_TIMER once `elapse` ms have passed, then every `elapse`
+  // ms, generated when the queue holds nothing else. With a window, `id` names the timer and
+  // is returned; without one a new id is returned. 0 on failure.
+  virtual uintptr_t SetTimer(win::HWND window, uintptr_t id, uint32_t elapse,
+                             win::TIMERPROC timerProc) = 0;
+  virtual bool KillTimer(win::HWND window, uintptr_t id) = 0;
 };
 
 // One pass of the calling thread's message loop: takes, translates and dispatches every

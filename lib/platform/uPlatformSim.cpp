@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
 #include <thread>
 
 #include "lib/platform/uPlatformHost.h"
@@ -43,7 +47,15 @@ void* TSimMemory::VirtualAlloc(void* address, size_t size, win::DWORD allocation
     SimFail(win::ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  void* block = std::calloc(1, rounded);
+  // Whole allocation-granularity blocks, aligned as Windows aligns them.
+  const size_t reserved =
+      (rounded + kAllocationGranularity - 1) / kAllocationGranularity * kAllocationGranularity;
+#ifdef _WIN32
+  void* block = _aligned_malloc(reserved, kAllocationGranularity);
+#else
+  void* block = std::aligned_alloc(kAllocationGranularity, reserved);
+#endif
+  if (block != nullptr) std::memset(block, 0, reserved);
   if (block == nullptr) {
     SimFail(win::ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -65,7 +77,11 @@ bool TSimMemory::VirtualFree(void* address, size_t size, win::DWORD freeType) {
     return false;
   }
   FCommitted -= it->second;
+#ifdef _WIN32
+  _aligned_free(it->first);
+#else
   std::free(it->first);
+#endif
   FAllocations.erase(it);
   return true;
 }
@@ -177,10 +193,10 @@ bool TSimProcess::SHGetSpecialFolderPathW(char16_t* path, int csidl, bool create
       SimFail(win::ERROR_FILE_NOT_FOUND);
       return false;
   }
-  if (create && FFiles != nullptr) {
+  if (create) {
     // Every missing folder on the way, from the top down.
     for (size_t at = folder.find(u'\\', 3); ; at = folder.find(u'\\', at + 1)) {
-      FFiles->CreateDirectoryW(folder.substr(0, at));
+      FMachine.Files().CreateDirectoryW(folder.substr(0, at));
       if (at == std::u16string::npos) break;
     }
   }
@@ -253,11 +269,52 @@ void TSimClock::SetDriven(bool driven) {
 void TSimClock::Advance(uint64_t milliseconds) {
   FTicks100ns.fetch_add(milliseconds * 10'000);
   FFileTime.fetch_add(milliseconds * 10'000);
+  FMachine.User().ClockMoved();
 }
 
 void TSimClock::SetSystemTime(uint64_t fileTime) {
   SetDriven(true);
   FFileTime = fileTime;
+}
+
+// --- The machine ---
+
+TSimMachine::TSimMachine(std::filesystem::path hostRoot) : FFiles(*this, std::move(hostRoot)) {}
+
+TSimToken TSimMachine::RunningToken() const {
+  return FSecurity.Token(FProcess.ProcessId());
+}
+
+bool TSimMachine::RunningElevated() const {
+  const TSimToken token = RunningToken();
+  return !token.IntegrityLabel.empty() &&
+         token.IntegrityLabel.back() >= win::SECURITY_MANDATORY_HIGH_RID;
+}
+
+bool TSimMachine::RunningVirtualized() const {
+  const TSimToken token = RunningToken();
+  const bool elevated = !token.IntegrityLabel.empty() &&
+                        token.IntegrityLabel.back() >= win::SECURITY_MANDATORY_HIGH_RID;
+  return token.VirtualizationEnabled && !elevated && FProcess.Bitness() != TSimBitness::Windows64Process64;
+}
+
+void TSimMachine::SetElevated(bool elevated) {
+  TSimToken token = RunningToken();
+  if (elevated) {
+    token.IntegrityLabel = {win::SECURITY_MANDATORY_HIGH_RID};
+    // An elevated administrator holds these as well; virtualization is off for it.
+    for (const char16_t* name :
+         {u"SeShutdownPrivilege", u"SeDebugPrivilege", u"SeBackupPrivilege",
+          u"SeRestorePrivilege", u"SeTakeOwnershipPrivilege", u"SeLoadDriverPrivilege",
+          u"SeSecurityPrivilege", u"SeSystemtimePrivilege", u"SeImpersonatePrivilege",
+          u"SeCreateGlobalPrivilege"}) {
+      token.Privileges.emplace(name, false);
+    }
+    token.VirtualizationEnabled = false;
+  } else {
+    token = TSimToken();
+  }
+  FSecurity.SetToken(FProcess.ProcessId(), std::move(token));
 }
 
 // --- Last error ---

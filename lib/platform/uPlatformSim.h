@@ -1,9 +1,14 @@
 // The simulated Windows machine: a model of the platform areas in portable C++, whose state
-// tests set and inspect. Each Sim area is thread-safe like the real one.
+// tests set and inspect. One TSimMachine holds the areas, and each area consults the others
+// through it as Windows does: the running process's token decides what its file calls may
+// change, its bitness decides Wow64 redirection, the clock drives the message loop's timers.
+// Each Sim area is thread-safe like the real one.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,10 +20,14 @@
 
 #include "lib/platform/uPlatform.h"
 
-// Page memory with a commit limit. Commited pages come zeroed, as on Windows.
+class TSimMachine;
+
+// Page memory with a commit limit. Allocations start on a 64 KiB boundary (the allocation
+// granularity) and committed pages come zeroed, as on Windows.
 class TSimMemory final : public TPlatformMemory {
  public:
   static constexpr size_t kPageSize = 4096;
+  static constexpr size_t kAllocationGranularity = 65536;
 
   void* VirtualAlloc(void* address, size_t size, win::DWORD allocationType,
                      win::DWORD protect) override;
@@ -55,6 +64,7 @@ enum class TSimBitness {
 // By default a 32-bit process on 64-bit Windows with redirection on.
 class TSimProcess final : public TPlatformProcess {
  public:
+  explicit TSimProcess(TSimMachine& machine) : FMachine(machine) {}
   std::u16string GetModuleFileNameW(void* module) override;
   bool IsDebuggerPresent() override { return FDebuggerPresent.load(); }
   void OutputDebugStringW(std::u16string_view text) override;
@@ -68,9 +78,8 @@ class TSimProcess final : public TPlatformProcess {
   bool GetComputerNameW(char16_t* buffer, win::DWORD* size) override;
   // The folders of a default installation: C:\Program Files (the x86 one for a 32-bit process
   // on 64-bit Windows), C:\Windows, C:\Windows\System32, C:\ProgramData and the user's
-  // AppData folders. Creating a folder needs the Sim's file system, which the platform hands in.
+  // AppData folders. Folders are created through the machine's files, as the process.
   bool SHGetSpecialFolderPathW(char16_t* path, int csidl, bool create) override;
-  void SetFiles(TPlatformFiles* files) { FFiles = files; }
 
   void SetModuleFileName(std::u16string path);
   void SetDebuggerPresent(bool present) { FDebuggerPresent = present; }
@@ -89,10 +98,10 @@ class TSimProcess final : public TPlatformProcess {
   void SetComputerName(std::u16string name);
 
  private:
+  TSimMachine& FMachine;
   mutable std::mutex FLock;
   std::u16string FModuleFileName = u"C:\\Users\\User\\Downloads\\VardenoSetup.exe";  // FLock
   std::vector<std::u16string> FDebugOutput;                                          // FLock
-  TPlatformFiles* FFiles = nullptr;
   std::u16string FComputerName = u"SIMPC";                                           // FLock
   std::map<std::thread::id, bool> FRedirectionOff;  // FLock; threads that switched it off
   std::atomic<bool> FDebuggerPresent{false};
@@ -101,9 +110,11 @@ class TSimProcess final : public TPlatformProcess {
   std::atomic<TSimBitness> FBitness{TSimBitness::Windows64Process32};
 };
 
-// Real time by default; once driven, time moves only through Advance and Sleep.
+// Real time by default; once driven, time moves only through Advance and Sleep, and each
+// move lets the message loop see the timers that came due.
 class TSimClock final : public TPlatformClock {
  public:
+  explicit TSimClock(TSimMachine& machine) : FMachine(machine) {}
   uint64_t GetTickCount64() override;
   int64_t QueryPerformanceCounter() override;
   int64_t QueryPerformanceFrequency() override { return 10'000'000; }
@@ -115,10 +126,13 @@ class TSimClock final : public TPlatformClock {
   void Advance(uint64_t milliseconds);
   // Sets the wall-clock time (a FILETIME value); the clock becomes driven.
   void SetSystemTime(uint64_t fileTime);
+  bool IsDriven() const { return FDriven.load(); }
 
  private:
   uint64_t RealTicks100ns() const;
   uint64_t RealFileTime() const;
+
+  TSimMachine& FMachine;
 
   std::atomic<bool> FDriven{false};
   std::atomic<uint64_t> FTicks100ns{0};  // while driven
@@ -140,6 +154,19 @@ class TSimClock final : public TPlatformClock {
 // version (10.0 unless set); on 64-bit Windows SysWOW64 holds the 32-bit copy, and for a
 // thread of a 32-bit process with redirection on (see TSimProcess) C:\Windows\System32
 // reaches SysWOW64 and C:\Windows\sysnative reaches System32.
+//
+// Access follows the running process's token: below C:\Windows (system32\drivers included),
+// C:\Program Files and C:\Program Files (x86) only a process at high integrity or above may
+// create, change, move or delete anything; a standard user's calls fail there with
+// ERROR_ACCESS_DENIED, and so does scheduling any rename for the next start (it writes to the
+// machine's part of the registry). A 32-bit process with virtualization on writes such files
+// into its user's VirtualStore (C:\Users\User\AppData\Local\VirtualStore\...) instead, and
+// then reads them from there; executable images (.exe, .dll, .sys, ...) are not virtualized.
+//
+// Names follow the Win32 rules: a prefixed path (\\?\) is taken as it stands, so an empty
+// part is an invalid name, and \\?\C: names the volume device, not the root folder; a
+// separator after a file's name is an invalid name; listings come in NTFS order (names
+// compared upper-cased).
 class TSimFiles final : public TPlatformFiles {
  public:
   // A rename scheduled for the next start, as Windows keeps it: NT path texts ("\??\C:\x"),
@@ -150,8 +177,9 @@ class TSimFiles final : public TPlatformFiles {
     bool ReplaceExisting;
   };
 
-  // `process` (optional) decides Wow64 redirection and the bitness of Windows.
-  explicit TSimFiles(std::filesystem::path hostRoot = {}, const TSimProcess* process = nullptr);
+  // The machine's process decides Wow64 redirection and the bitness of Windows, its token
+  // what may be changed. The drives live under hostRoot (a fresh temporary folder if empty).
+  explicit TSimFiles(TSimMachine& machine, std::filesystem::path hostRoot = {});
   ~TSimFiles() override;
   TSimFiles(const TSimFiles&) = delete;
   TSimFiles& operator=(const TSimFiles&) = delete;
@@ -226,6 +254,9 @@ class TSimFiles final : public TPlatformFiles {
   struct TSearch;
 
   bool Resolve(std::u16string_view fileName, TResolved& resolved, bool redirect = true);
+  // Whether the running process may create or change `target`; a virtualized write moves
+  // `target` into the VirtualStore (creating its folders). False with ERROR_ACCESS_DENIED.
+  bool MayChange(TResolved& target, bool virtualize = true);
   void AddVolumeLocked(std::u16string volumeName, std::u16string device);
   void WriteWindowsFilesLocked();
   void MakeFileLocked(std::u16string_view fileName, const std::vector<uint8_t>& content);
@@ -244,7 +275,7 @@ class TSimFiles final : public TPlatformFiles {
   std::map<uintptr_t, std::unique_ptr<TSearch>> FSearches;   // FLock
   std::vector<TPendingRename> FPending;                      // FLock
   uintptr_t FNextHandle = 0x100;                             // FLock
-  const TSimProcess* FProcess;
+  TSimMachine& FMachine;
   // DOS devices by upper-case name: the name as defined and its target. FLock.
   std::map<std::u16string, std::pair<std::u16string, std::u16string>> FDosDevices;
   std::vector<std::pair<std::u16string, std::u16string>> FVolumes;  // FLock; name, device
@@ -276,7 +307,7 @@ struct TSimToken {
 // integrity only for limited queries. Thread-safe.
 class TSimSecurity final : public TPlatformSecurity {
  public:
-  explicit TSimSecurity(const TSimProcess& process) : FProcess(process) {}
+  explicit TSimSecurity(TSimMachine& machine) : FMachine(machine) {}
 
   win::HANDLE OpenProcess(win::DWORD desiredAccess, bool inheritHandle,
                           win::DWORD processId) override;
@@ -308,7 +339,7 @@ class TSimSecurity final : public TPlatformSecurity {
   TSimToken* TokenLocked(win::DWORD processId);
   const THandle* HandleLocked(win::HANDLE handle, bool token);
 
-  const TSimProcess& FProcess;
+  TSimMachine& FMachine;
   mutable std::mutex FLock;
   std::map<win::DWORD, TSimToken> FTokens;  // FLock
   std::map<uintptr_t, THandle> FHandles;    // FLock
@@ -323,7 +354,7 @@ class TSimSecurity final : public TPlatformSecurity {
 // loaded, at the same address, as long as the Sim lives. Thread-safe.
 class TSimResources final : public TPlatformResources {
  public:
-  explicit TSimResources(TSimFiles& files);
+  explicit TSimResources(TSimMachine& machine);
   ~TSimResources() override;
   TSimResources(const TSimResources&) = delete;
   TSimResources& operator=(const TSimResources&) = delete;
@@ -356,7 +387,7 @@ class TSimResources final : public TPlatformResources {
   void ReadTableLocked();
   TResource* KnownLocked(win::HRSRC resource);
 
-  TSimFiles& FFiles;
+  TSimMachine& FMachine;
   mutable std::mutex FLock;
   // By type and upper-case name. FLock.
   std::map<std::pair<uint16_t, std::u16string>, TResource*> FAdded;
@@ -368,51 +399,151 @@ class TSimResources final : public TPlatformResources {
   std::vector<std::u16string> FLookups;   // FLock
 };
 
-// The user-interface area: the calling thread's message queue, into which a test posts
-// messages. Dispatching records the message; the passes of the message loop (PeekMessageW
-// calls with PM_REMOVE that find the queue empty) are counted. Thread-safe.
+// The user-interface area: window classes, windows and the message queue of each thread, as
+// user32 keeps them. A window belongs to the thread that created it, and its procedure runs
+// on that thread: a posted message when the thread takes and dispatches it, a sent one at
+// once from the same thread or, from another thread, when the window's thread next takes
+// messages, while the sender waits (SendMessageTimeoutW gives up after its time-out on the
+// machine's clock, so a driven clock makes it testable without waiting). Timers post WM_TIMER
+// when they are due on the machine's clock and the queue holds nothing else. Dispatched
+// messages are recorded, and the passes of the message loop (PeekMessageW calls with PM_REMOVE
+// that find the queue empty) are counted. Thread-safe.
 class TSimUser final : public TPlatformUser {
  public:
+  explicit TSimUser(TSimMachine& machine);
+  ~TSimUser() override;
+  TSimUser(const TSimUser&) = delete;
+  TSimUser& operator=(const TSimUser&) = delete;
+
   bool PeekMessageW(win::MSG* message, win::HWND window, uint32_t filterMin, uint32_t filterMax,
                     uint32_t removeMessage) override;
   bool TranslateMessage(const win::MSG* message) override;
   intptr_t DispatchMessageW(const win::MSG* message) override;
+  int GetMessageW(win::MSG* message, win::HWND window, uint32_t filterMin,
+                  uint32_t filterMax) override;
+  uint16_t RegisterClassExW(const win::WNDCLASSEXW* windowClass) override;
+  bool UnregisterClassW(std::u16string_view className, win::HMODULE instance) override;
+  win::HWND CreateWindowExW(win::DWORD exStyle, std::u16string_view className,
+                            std::u16string_view windowName, win::DWORD style, int x, int y,
+                            int width, int height, win::HWND parent, win::HMODULE instance,
+                            void* param) override;
+  bool DestroyWindow(win::HWND window) override;
+  bool IsWindow(win::HWND window) override;
+  intptr_t DefWindowProcW(win::HWND window, uint32_t message, uintptr_t wParam,
+                          intptr_t lParam) override;
+  intptr_t SetWindowLongPtrW(win::HWND window, int index, intptr_t value) override;
+  intptr_t GetWindowLongPtrW(win::HWND window, int index) override;
+  win::DWORD GetWindowThreadProcessId(win::HWND window, win::DWORD* processId) override;
+  bool PostMessageW(win::HWND window, uint32_t message, uintptr_t wParam,
+                    intptr_t lParam) override;
+  bool PostThreadMessageW(win::DWORD threadId, uint32_t message, uintptr_t wParam,
+                          intptr_t lParam) override;
+  void PostQuitMessage(int exitCode) override;
+  intptr_t SendMessageW(win::HWND window, uint32_t message, uintptr_t wParam,
+                        intptr_t lParam) override;
+  intptr_t SendMessageTimeoutW(win::HWND window, uint32_t message, uintptr_t wParam,
+                               intptr_t lParam, uint32_t flags, uint32_t timeout,
+                               uintptr_t* result) override;
+  uintptr_t SetTimer(win::HWND window, uintptr_t id, uint32_t elapse,
+                     win::TIMERPROC timerProc) override;
+  bool KillTimer(win::HWND window, uintptr_t id) override;
 
-  // Queues a message as PostMessageW would.
+  // Queues a message as PostMessageW would (for its window's thread, else the calling one).
   void PostMessage(const win::MSG& message);
   std::vector<win::MSG> Dispatched() const;
   uint64_t MessageLoopPasses() const { return FPasses.load(); }
+  size_t WindowCount() const;
+  // The machine's clock moved: waiting threads look at their timers and time-outs again.
+  void ClockMoved();
 
  private:
+  struct TWindow;
+  struct TSent;
+  struct TQueue;
+  struct TTimer;
+
+  TQueue& QueueLocked(win::DWORD threadId);
+  TWindow* WindowLocked(win::HWND window);
+  // Runs the messages sent to the calling thread (the lock is released while a procedure
+  // runs). Takes and gives back the held lock.
+  void RunSentLocked(std::unique_lock<std::mutex>& lock, win::DWORD threadId);
+  // The next waiting message of the thread for the filter, as PeekMessageW takes it.
+  bool TakeLocked(win::DWORD threadId, win::MSG* message, win::HWND window, uint32_t filterMin,
+                  uint32_t filterMax, bool remove);
+  // Milliseconds until the thread's next timer is due; UINT64_MAX for none.
+  uint64_t NextTimerDueLocked(win::DWORD threadId) const;
+  intptr_t Call(win::HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+  TSimMachine& FMachine;
   mutable std::mutex FLock;
-  std::vector<win::MSG> FQueue;       // FLock
-  std::vector<win::MSG> FDispatched;  // FLock
+  std::condition_variable FChanged;                              // with FLock
+  std::map<std::u16string, win::WNDPROC> FClasses;               // FLock; by upper-case name
+  std::map<uintptr_t, std::unique_ptr<TWindow>> FWindows;         // FLock
+  std::map<win::DWORD, std::unique_ptr<TQueue>> FQueues;          // FLock; by thread id
+  std::vector<TTimer> FTimers;                                    // FLock
+  std::vector<win::MSG> FDispatched;                              // FLock
+  uintptr_t FNextWindow = 0x10010;                                // FLock
+  uintptr_t FNextTimerId = 1;                                     // FLock; thread timers
+  uint64_t FClockMoves = 0;                                       // FLock
   std::atomic<uint64_t> FPasses{0};
 };
 
 // Sets the calling thread's last-error code of every Sim backend.
 void SimSetLastError(win::DWORD error);
 
-class TSimPlatform final : public TPlatform {
+// The machine: its areas, each viewing the others through it. The running process is a
+// standard user at medium integrity unless a test says otherwise.
+class TSimMachine {
  public:
-  TSimPlatform() { FProcess.SetFiles(&FFiles); }
-  std::u16string_view Name() const override { return u"Sim"; }
-  TSimMemory& Memory() override { return FMemory; }
-  TSimProcess& Process() override { return FProcess; }
-  TSimClock& Clock() override { return FClock; }
-  TSimFiles& Files() override { return FFiles; }
-  TSimSecurity& Security() override { return FSecurity; }
-  TSimResources& Resources() override { return FResources; }
-  TSimUser& User() override { return FUser; }
-  win::DWORD GetLastError() override;
-  void SetLastError(win::DWORD error) override;
+  explicit TSimMachine(std::filesystem::path hostRoot = {});
+  TSimMachine(const TSimMachine&) = delete;
+  TSimMachine& operator=(const TSimMachine&) = delete;
+
+  TSimMemory& Memory() { return FMemory; }
+  TSimProcess& Process() { return FProcess; }
+  TSimClock& Clock() { return FClock; }
+  TSimFiles& Files() { return FFiles; }
+  TSimSecurity& Security() { return FSecurity; }
+  TSimResources& Resources() { return FResources; }
+  TSimUser& User() { return FUser; }
+
+  // The running process's token.
+  TSimToken RunningToken() const;
+  // High integrity or above: an administrator's elevated process.
+  bool RunningElevated() const;
+  // File writes that a standard user may not make go to the VirtualStore: a 32-bit process,
+  // not elevated, with virtualization on.
+  bool RunningVirtualized() const;
+  // Makes the running process an elevated administrator (high integrity, the administrators'
+  // privileges) or a standard user at medium integrity again.
+  void SetElevated(bool elevated);
 
  private:
   TSimMemory FMemory;
-  TSimProcess FProcess;
-  TSimClock FClock;
-  TSimFiles FFiles{{}, &FProcess};
-  TSimSecurity FSecurity{FProcess};
-  TSimResources FResources{FFiles};
-  TSimUser FUser;
+  TSimProcess FProcess{*this};
+  TSimClock FClock{*this};
+  TSimSecurity FSecurity{*this};
+  TSimFiles FFiles;
+  TSimResources FResources{*this};
+  TSimUser FUser{*this};
+};
+
+// The Sim as a backend: a machine of its own.
+class TSimPlatform final : public TPlatform {
+ public:
+  explicit TSimPlatform(std::filesystem::path hostRoot = {}) : FMachine(std::move(hostRoot)) {}
+  std::u16string_view Name() const override { return u"Sim"; }
+  TSimMemory& Memory() override { return FMachine.Memory(); }
+  TSimProcess& Process() override { return FMachine.Process(); }
+  TSimClock& Clock() override { return FMachine.Clock(); }
+  TSimFiles& Files() override { return FMachine.Files(); }
+  TSimSecurity& Security() override { return FMachine.Security(); }
+  TSimResources& Resources() override { return FMachine.Resources(); }
+  TSimUser& User() override { return FMachine.User(); }
+  win::DWORD GetLastError() override;
+  void SetLastError(win::DWORD error) override;
+  TSimMachine& Machine() { return FMachine; }
+
+ private:
+  TSimMachine FMachine;
 };

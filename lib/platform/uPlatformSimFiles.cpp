@@ -114,6 +114,44 @@ std::u16string UpperAscii(std::u16string_view text) {
   return upper;
 }
 
+// The parts of a normalised Windows path below its drive: C:\a\b => a, b.
+std::vector<std::u16string> PartsOf(std::u16string_view windowsPath) {
+  std::vector<std::u16string> parts;
+  size_t start = 3;
+  while (start < windowsPath.size()) {
+    size_t end = windowsPath.find(u'\\', start);
+    if (end == std::u16string_view::npos) end = windowsPath.size();
+    if (end > start) parts.emplace_back(windowsPath.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+// Places of drive C: that only administrators change: the Windows folder (system32\drivers
+// with it) and both Program Files folders, with everything below them.
+bool IsProtected(const std::vector<std::u16string>& parts) {
+  if (parts.empty()) return false;
+  return SameName(parts[0], u"Windows") || SameName(parts[0], u"Program Files") ||
+         SameName(parts[0], u"Program Files (x86)");
+}
+
+// Files that virtualization leaves alone: executable images stay where the system put them.
+bool Virtualizable(std::u16string_view name) {
+  const size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos) return true;
+  const std::u16string_view extension = name.substr(dot + 1);
+  for (std::u16string_view image : {u"exe", u"dll", u"sys", u"com", u"ocx", u"scr", u"cpl",
+                                    u"drv", u"msi", u"bat", u"cmd"}) {
+    if (SameName(extension, image)) return false;
+  }
+  return true;
+}
+
+// Where a virtualized process keeps its copy of C:\x\y.
+std::u16string VirtualStorePath(std::u16string_view windowsPath) {
+  return u"C:\\Users\\User\\AppData\\Local\\VirtualStore\\" + std::u16string(windowsPath.substr(3));
+}
+
 uint64_t HostTimeToFileTime(fs::file_time_type time) {
   const auto system = std::chrono::file_clock::to_sys(time);
   const auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch());
@@ -130,6 +168,8 @@ struct TSimFiles::TResolved {
   bool IsDirectory = false;
   bool ParentExists = false;
   bool IsRoot = false;
+  bool IsVolume = false;  // \\?\C: : the volume device itself
+  bool Virtualized = false;  // a copy in the user's VirtualStore
 };
 
 struct TSimFiles::TOpenFile {
@@ -137,6 +177,7 @@ struct TSimFiles::TOpenFile {
   win::DWORD Access = 0;
   win::DWORD Share = 0;
   bool IsDirectory = false;
+  bool IsVolume = false;
   char16_t Drive = 0;
   int64_t Position = 0;
 };
@@ -146,8 +187,8 @@ struct TSimFiles::TSearch {
   size_t Next = 0;
 };
 
-TSimFiles::TSimFiles(fs::path hostRoot, const TSimProcess* process)
-    : FRoot(std::move(hostRoot)), FProcess(process) {}
+TSimFiles::TSimFiles(TSimMachine& machine, fs::path hostRoot)
+    : FRoot(std::move(hostRoot)), FMachine(machine) {}
 
 TSimFiles::~TSimFiles() {
   if (FOwnsRoot) {
@@ -209,6 +250,16 @@ bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved, bool 
 
   // Drive-relative and relative paths are taken from the current folder, C:\.
   std::u16string full;
+  if (prefixed && text.size() == 2 && text[1] == u':') {
+    // \\?\C: is the volume device of the drive.
+    resolved.Drive = FoldCase(text[0]);
+    auto volume = FDrives.find(resolved.Drive);
+    if (volume == FDrives.end()) return FailWith(win::ERROR_FILE_NOT_FOUND, false);
+    resolved.Host = volume->second;
+    resolved.Windows = std::u16string(text);
+    resolved.IsVolume = resolved.Exists = resolved.ParentExists = true;
+    return true;
+  }
   if (text.size() >= 2 && text[1] == u':') {
     full = text;
     if (full.size() == 2) full += u'\\';
@@ -237,13 +288,22 @@ bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved, bool 
   if (drive == FDrives.end()) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
 
   std::vector<std::u16string> parts;
+  bool trailingSeparator = false;
   size_t start = 3;
   while (start <= full.size()) {
     size_t end = start;
     while (end < full.size() && full[end] != u'\\' && (prefixed || full[end] != u'/')) ++end;
     std::u16string part = full.substr(start, end - start);
     start = end + 1;
-    if (part.empty()) continue;
+    if (part.empty()) {
+      if (end == full.size()) {
+        trailingSeparator = !parts.empty();
+      } else if (prefixed) {
+        // With the prefix nothing is collapsed: an empty name is no name.
+        return FailWith(win::ERROR_INVALID_NAME, false);
+      }
+      continue;
+    }
     if (!prefixed && part == u".") continue;
     if (!prefixed && part == u"..") {
       if (!parts.empty()) parts.pop_back();
@@ -257,8 +317,7 @@ bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved, bool 
     if (!ValidName(part) || part == u"." || part == u"..") return FailWith(win::ERROR_INVALID_NAME, false);
     parts.push_back(std::move(part));
   }
-  if (redirect && resolved.Drive == u'C' && FProcess != nullptr &&
-      FProcess->Wow64RedirectionActive()) {
+  if (redirect && resolved.Drive == u'C' && FMachine.Process().Wow64RedirectionActive()) {
     RedirectSystemFolder(parts);
   }
 
@@ -289,6 +348,51 @@ bool TSimFiles::Resolve(std::u16string_view fileName, TResolved& resolved, bool 
   resolved.Exists = allExist && fs::exists(host, error);
   resolved.IsDirectory = resolved.Exists && fs::is_directory(host, error);
   if (parts.empty()) resolved.ParentExists = true;
+  // A separator after a file's name asks for a folder that cannot be there.
+  if (trailingSeparator && resolved.Exists && !resolved.IsDirectory) {
+    return FailWith(win::ERROR_INVALID_NAME, false);
+  }
+  if (redirect && resolved.Drive == u'C' && IsProtected(parts) && FMachine.RunningVirtualized()) {
+    // A virtualized process sees its own copies first, and its own folders where the
+    // protected place has none.
+    TResolved stored;
+    if (Resolve(VirtualStorePath(resolved.Windows), stored, false) &&
+        (stored.Exists || (!resolved.Exists && !resolved.ParentExists && stored.ParentExists))) {
+      stored.Virtualized = true;
+      resolved = std::move(stored);
+    }
+  }
+  return true;
+}
+
+// Only an elevated process changes protected places; a virtualized one writes its own copy.
+bool TSimFiles::MayChange(TResolved& target, bool virtualize) {
+  if (target.IsVolume) return FailWith(win::ERROR_ACCESS_DENIED, false);
+  if (target.Virtualized) {
+    // The process's own copy, or a new file in its own folder of the store.
+    if (target.Exists || Virtualizable(PartsOf(target.Windows).back())) return true;
+    return FailWith(win::ERROR_ACCESS_DENIED, false);
+  }
+  if (target.Drive != u'C') return true;
+  const std::vector<std::u16string> parts = PartsOf(target.Windows);
+  if (!IsProtected(parts) || FMachine.RunningElevated()) return true;
+  if (!virtualize || !FMachine.RunningVirtualized() || !Virtualizable(parts.back())) {
+    return FailWith(win::ERROR_ACCESS_DENIED, false);
+  }
+  TResolved stored;
+  if (!Resolve(VirtualStorePath(target.Windows), stored, false)) return false;
+  if (!stored.Exists && target.ParentExists) {
+    // The store gets the folders that the protected place has, and a file changed in place
+    // starts as a copy of the original.
+    std::error_code error;
+    fs::create_directories(stored.Host.parent_path(), error);
+    stored.ParentExists = true;
+    if (target.Exists && !target.IsDirectory && fs::copy_file(target.Host, stored.Host, error)) {
+      stored.Exists = true;
+    }
+  }
+  stored.Virtualized = true;
+  target = std::move(stored);
   return true;
 }
 
@@ -332,6 +436,26 @@ win::HANDLE TSimFiles::CreateFileW(std::u16string_view fileName, win::DWORD desi
     return FailWith(win::ERROR_INVALID_PARAMETER, win::INVALID_HANDLE_VALUE);
   }
   if (!target.Exists && !target.ParentExists) return FailWith(win::ERROR_PATH_NOT_FOUND, win::INVALID_HANDLE_VALUE);
+  if (target.IsVolume) {
+    // The volume device opens for queries; reading it takes sector-sized requests.
+    if (creationDisposition != win::OPEN_EXISTING) return FailWith(win::ERROR_ACCESS_DENIED, win::INVALID_HANDLE_VALUE);
+    auto volume = std::make_unique<TOpenFile>();
+    volume->Host = target.Host;
+    volume->Access = desiredAccess;
+    volume->Share = shareMode;
+    volume->Drive = target.Drive;
+    volume->IsVolume = true;
+    const uintptr_t id = FNextHandle;
+    FNextHandle += 4;
+    FHandles[id] = std::move(volume);
+    Fail(win::ERROR_SUCCESS);
+    return reinterpret_cast<win::HANDLE>(id);
+  }
+  const bool changes = NeedsWrite(desiredAccess) || NeedsDelete(desiredAccess) ||
+                       creationDisposition == win::CREATE_ALWAYS ||
+                       creationDisposition == win::TRUNCATE_EXISTING ||
+                       (!target.Exists && creationDisposition != win::OPEN_EXISTING);
+  if (changes && !MayChange(target)) return win::INVALID_HANDLE_VALUE;
 
   auto open = std::make_unique<TOpenFile>();
   open->Host = target.Host;
@@ -341,7 +465,8 @@ win::HANDLE TSimFiles::CreateFileW(std::u16string_view fileName, win::DWORD desi
   bool existed = target.Exists;
 
   if (target.Exists && target.IsDirectory) {
-    if ((flagsAndAttributes & win::FILE_FLAG_BACKUP_SEMANTICS) == 0 || NeedsWrite(desiredAccess)) {
+    // A folder opens only with backup semantics, for writing too where its permissions allow.
+    if ((flagsAndAttributes & win::FILE_FLAG_BACKUP_SEMANTICS) == 0) {
       return FailWith(win::ERROR_ACCESS_DENIED, win::INVALID_HANDLE_VALUE);
     }
     if (creationDisposition == win::CREATE_NEW) return FailWith(win::ERROR_FILE_EXISTS, win::INVALID_HANDLE_VALUE);
@@ -397,6 +522,7 @@ bool TSimFiles::ReadFile(win::HANDLE file, void* buffer, win::DWORD bytesToRead,
   if (bytesRead != nullptr) *bytesRead = 0;
   auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
   if (it == FHandles.end() || it->second->IsDirectory) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  if (it->second->IsVolume) return FailWith(win::ERROR_INVALID_PARAMETER, false);
   TOpenFile& open = *it->second;
   if (!NeedsRead(open.Access)) return FailWith(win::ERROR_ACCESS_DENIED, false);
   std::ifstream in(open.Host, std::ios::binary);
@@ -414,6 +540,7 @@ bool TSimFiles::WriteFile(win::HANDLE file, const void* buffer, win::DWORD bytes
   if (bytesWritten != nullptr) *bytesWritten = 0;
   auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
   if (it == FHandles.end() || it->second->IsDirectory) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  if (it->second->IsVolume) return FailWith(win::ERROR_INVALID_PARAMETER, false);
   TOpenFile& open = *it->second;
   if (!NeedsWrite(open.Access)) return FailWith(win::ERROR_ACCESS_DENIED, false);
   std::fstream out(open.Host, std::ios::binary | std::ios::in | std::ios::out);
@@ -437,6 +564,7 @@ bool TSimFiles::GetFileSizeEx(win::HANDLE file, int64_t* size) {
   std::lock_guard guard(FLock);
   auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
   if (it == FHandles.end()) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  if (it->second->IsVolume) return FailWith(win::ERROR_INVALID_FUNCTION, false);
   std::error_code error;
   *size = it->second->IsDirectory ? 0 : static_cast<int64_t>(fs::file_size(it->second->Host, error));
   return true;
@@ -463,6 +591,7 @@ bool TSimFiles::SetEndOfFile(win::HANDLE file) {
   std::lock_guard guard(FLock);
   auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
   if (it == FHandles.end() || it->second->IsDirectory) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  if (it->second->IsVolume) return FailWith(win::ERROR_INVALID_PARAMETER, false);
   if (!NeedsWrite(it->second->Access)) return FailWith(win::ERROR_ACCESS_DENIED, false);
   std::error_code error;
   fs::resize_file(it->second->Host, static_cast<uintmax_t>(it->second->Position), error);
@@ -473,6 +602,7 @@ bool TSimFiles::GetFileInformationByHandle(win::HANDLE file, win::BY_HANDLE_FILE
   std::lock_guard guard(FLock);
   auto it = FHandles.find(reinterpret_cast<uintptr_t>(file));
   if (it == FHandles.end()) return FailWith(win::ERROR_INVALID_HANDLE, false);
+  if (it->second->IsVolume) return FailWith(win::ERROR_INVALID_FUNCTION, false);
   const TOpenFile& open = *it->second;
   TResolved resolved;
   resolved.Host = open.Host;
@@ -498,6 +628,8 @@ win::DWORD TSimFiles::GetFileAttributesW(std::u16string_view fileName) {
   std::lock_guard guard(FLock);
   TResolved target;
   if (!Resolve(fileName, target)) return win::INVALID_FILE_ATTRIBUTES;
+  // A device is not a file.
+  if (target.IsVolume) return FailWith(66 /* ERROR_BAD_DEV_TYPE */, win::INVALID_FILE_ATTRIBUTES);
   if (!target.Exists) {
     return FailWith(target.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND,
                     win::INVALID_FILE_ATTRIBUTES);
@@ -512,6 +644,7 @@ bool TSimFiles::SetFileAttributesW(std::u16string_view fileName, win::DWORD attr
   if (!target.Exists) {
     return FailWith(target.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND, false);
   }
+  if (!MayChange(target, false)) return false;
   // Only the attributes a program may set are kept; NORMAL alone means none.
   FAttributes[target.Host] = attributes & 0x27;
   return true;
@@ -521,8 +654,11 @@ bool TSimFiles::CreateDirectoryW(std::u16string_view pathName) {
   std::lock_guard guard(FLock);
   TResolved target;
   if (!Resolve(pathName, target)) return false;
+  if (target.IsVolume) return FailWith(win::ERROR_ACCESS_DENIED, false);
   if (target.Exists) return FailWith(win::ERROR_ALREADY_EXISTS, false);
   if (!target.ParentExists) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
+  if (!MayChange(target)) return false;
+  if (target.Exists) return FailWith(win::ERROR_ALREADY_EXISTS, false);
   std::error_code error;
   fs::create_directory(target.Host, error);
   return error ? FailWith(win::ERROR_ACCESS_DENIED, false) : true;
@@ -536,6 +672,7 @@ bool TSimFiles::RemoveDirectoryW(std::u16string_view pathName) {
     return FailWith(target.ParentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND, false);
   }
   if (!target.IsDirectory) return FailWith(267 /* ERROR_DIRECTORY */, false);
+  if (!MayChange(target, false)) return false;
   if (target.IsRoot || (AttributesOf(target) & win::FILE_ATTRIBUTE_READONLY)) return FailWith(win::ERROR_ACCESS_DENIED, false);
   std::error_code error;
   if (!fs::is_empty(target.Host, error)) return FailWith(win::ERROR_DIR_NOT_EMPTY, false);
@@ -555,6 +692,7 @@ bool TSimFiles::DeleteFileW(std::u16string_view fileName) {
   if (target.IsDirectory || (AttributesOf(target) & win::FILE_ATTRIBUTE_READONLY)) {
     return FailWith(win::ERROR_ACCESS_DENIED, false);
   }
+  if (!MayChange(target, false)) return false;
   if (BlocksDelete(target.Host)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
   std::error_code error;
   fs::remove(target.Host, error);
@@ -571,6 +709,7 @@ bool TSimFiles::CopyFileW(std::u16string_view existingFileName, std::u16string_v
   if (from.IsDirectory) return FailWith(win::ERROR_ACCESS_DENIED, false);
   if (InUse(from.Host, win::GENERIC_READ, win::FILE_SHARE_READ)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
   if (!to.Exists && !to.ParentExists) return FailWith(win::ERROR_PATH_NOT_FOUND, false);
+  if (!MayChange(to)) return false;
   if (to.Exists) {
     if (failIfExists) return FailWith(win::ERROR_FILE_EXISTS, false);
     if (to.IsDirectory || (AttributesOf(to) & win::FILE_ATTRIBUTE_READONLY)) return FailWith(win::ERROR_ACCESS_DENIED, false);
@@ -626,11 +765,14 @@ bool TSimFiles::MoveFileExW(std::u16string_view existingFileName, std::u16string
   if (!deletes && !Resolve(newFileName, to)) return false;
   if ((flags & win::MOVEFILE_DELAY_UNTIL_REBOOT) != 0) {
     if ((flags & win::MOVEFILE_COPY_ALLOWED) != 0) return FailWith(win::ERROR_INVALID_PARAMETER, false);
+    // The list lives in the machine's part of the registry, which only administrators change.
+    if (!FMachine.RunningElevated()) return FailWith(win::ERROR_ACCESS_DENIED, false);
     FPending.push_back({u"\\??\\" + from.Windows, deletes ? u"" : u"\\??\\" + to.Windows,
                         (flags & win::MOVEFILE_REPLACE_EXISTING) != 0});
     return true;
   }
   if (deletes) return FailWith(win::ERROR_INVALID_PARAMETER, false);
+  if (from.Exists && (!MayChange(from, false) || !MayChange(to))) return false;
   return MoveNow(from, to, (flags & win::MOVEFILE_REPLACE_EXISTING) != 0,
                  (flags & win::MOVEFILE_COPY_ALLOWED) != 0);
 }
@@ -669,7 +811,13 @@ win::HANDLE TSimFiles::FindFirstFileW(std::u16string_view fileName, win::WIN32_F
   std::vector<fs::path> children;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder.Host, error)) children.push_back(entry.path());
-  std::sort(children.begin(), children.end());
+  // NTFS keeps a folder's names in the order of their upper-cased code units:
+  // a.log, B.log, _c.log.
+  std::sort(children.begin(), children.end(), [](const fs::path& a, const fs::path& b) {
+    const std::u16string x = a.filename().u16string(), y = b.filename().u16string();
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
+                                        [](char16_t p, char16_t q) { return FoldCase(p) < FoldCase(q); });
+  });
   for (const auto& child : children) add(child.filename().u16string(), child);
   if (search->Entries.empty()) return FailWith(win::ERROR_FILE_NOT_FOUND, win::INVALID_HANDLE_VALUE);
 
@@ -762,7 +910,7 @@ void TSimFiles::SetWindowsVersion(uint16_t major, uint16_t minor, uint16_t build
 }
 
 void TSimFiles::WriteWindowsFilesLocked() {
-  const bool windows64 = FProcess == nullptr || FProcess->IsWindows64();
+  const bool windows64 = FMachine.Process().IsWindows64();
   TSimPeImage shell;
   shell.FileVersion =
       TSimFileVersion{FWindowsVersion[0], FWindowsVersion[1], FWindowsVersion[2], 1};

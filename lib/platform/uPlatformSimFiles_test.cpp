@@ -33,6 +33,7 @@ class SimFilesTest : public testing::Test {
 };
 
 TEST_F(SimFilesTest, NamesResolveAsOnWindows) {
+  FSim.Machine().SetElevated(true);
   ASSERT_TRUE(Files().CreateDirectoryW(u"C:\\Program Files"));
   Make(u"C:\\Program Files\\Setup.LOG", "x");
   struct TCase {
@@ -57,6 +58,15 @@ TEST_F(SimFilesTest, NamesResolveAsOnWindows) {
       {u"\\\\?\\UNC\\server\\share\\x", INVALID_FILE_ATTRIBUTES, ERROR_BAD_NETPATH},
       {u"C:\\a|b", INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME},
       {u"\\\\?\\C:\\Program Files\\..\\x", INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME},
+      // Without the prefix a doubled separator collapses; with it the empty name is invalid.
+      {u"C:\\Program Files\\\\Setup.LOG", FILE_ATTRIBUTE_ARCHIVE, 0},
+      {u"\\\\?\\C:\\Program Files\\\\Setup.LOG", INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME},
+      {u"C:\\Program Files\\Setup.LOG\\", INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME},
+      {u"\\\\?\\C:\\Program Files\\Setup.LOG\\", INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME},
+      {u"\\\\?\\C:\\Program Files\\", FILE_ATTRIBUTE_DIRECTORY, 0},
+      // \\?\C: is the volume device, \\?\C:\ its root folder.
+      {u"\\\\?\\C:", INVALID_FILE_ATTRIBUTES, 66 /* ERROR_BAD_DEV_TYPE */},
+      {u"\\\\?\\C:\\", FILE_ATTRIBUTE_DIRECTORY, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(TextToUtf8(c.Name));
@@ -147,8 +157,14 @@ TEST_F(SimFilesTest, MovesReplaceRefuseOrWaitForTheNextStart) {
   EXPECT_FALSE(Files().MoveFileExW(u"C:\\Setup\\new.exe", u"C:\\App\\core.exe", MOVEFILE_REPLACE_EXISTING));
   EXPECT_EQ(Error(), ERROR_SHARING_VIOLATION);
 
-  // ...so it is scheduled, in order, and carried out by the next start.
+  // ...so it is scheduled, in order, and carried out by the next start: by an administrator
+  // only, as the schedule is part of the machine's configuration.
   Make(u"C:\\Setup\\stale.tmp");
+  EXPECT_FALSE(Files().MoveFileExW(u"C:\\Setup\\new.exe", u"C:\\App\\core.exe",
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
+  EXPECT_EQ(Error(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(Files().PendingFileRenameOperations().empty());
+  FSim.Machine().SetElevated(true);
   ASSERT_TRUE(Files().MoveFileExW(u"C:\\Setup\\new.exe", u"C:\\App\\core.exe",
                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
   ASSERT_TRUE(Files().MoveFileExW(u"C:\\Setup\\stale.tmp", u"", MOVEFILE_DELAY_UNTIL_REBOOT));
@@ -239,6 +255,7 @@ TEST_F(SimFilesTest, ListingsMatchPatternsWithoutCase) {
   Make(u"C:\\Logs\\b.LOG");
   Make(u"C:\\Logs\\a.log");
   Make(u"C:\\Logs\\notes.txt");
+  Make(u"C:\\Logs\\_c.log");
   ASSERT_TRUE(Files().CreateDirectoryW(u"C:\\Logs\\Old"));
   auto list = [&](std::u16string_view pattern) {
     std::vector<std::u16string> names;
@@ -251,10 +268,11 @@ TEST_F(SimFilesTest, ListingsMatchPatternsWithoutCase) {
     Files().FindClose(find);
     return names;
   };
-  EXPECT_EQ(list(u"C:\\Logs\\*"), (std::vector<std::u16string>{u".", u"..", u"Old", u"a.log", u"b.LOG", u"notes.txt"}));
-  EXPECT_EQ(list(u"\\\\?\\C:\\logs\\*.log"), (std::vector<std::u16string>{u"a.log", u"b.LOG"}));
+  // NTFS order: names compared upper-cased, so "_" comes after the letters.
+  EXPECT_EQ(list(u"C:\\Logs\\*"), (std::vector<std::u16string>{u".", u"..", u"a.log", u"b.LOG", u"notes.txt", u"Old", u"_c.log"}));
+  EXPECT_EQ(list(u"\\\\?\\C:\\logs\\*.log"), (std::vector<std::u16string>{u"a.log", u"b.LOG", u"_c.log"}));
   EXPECT_EQ(list(u"C:\\Logs\\?.log"), (std::vector<std::u16string>{u"a.log", u"b.LOG"}));
-  EXPECT_EQ(list(u"C:\\Logs\\*.*").size(), 6u);
+  EXPECT_EQ(list(u"C:\\Logs\\*.*").size(), 7u);
   EXPECT_TRUE(list(u"C:\\Logs\\*.zip").empty());
   EXPECT_EQ(Error(), ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(list(u"C:\\Nowhere\\*").empty());

@@ -34,8 +34,8 @@ const uint8_t kNoBytes = 0;
 
 }  // namespace
 
-TSimResources::TSimResources(TSimFiles& files)
-    : FFiles(files), FExecutableFile(HostExecutablePath()) {}
+TSimResources::TSimResources(TSimMachine& machine)
+    : FMachine(machine), FExecutableFile(HostExecutablePath()) {}
 
 TSimResources::~TSimResources() = default;
 

@@ -84,7 +84,7 @@ constexpr win::DWORD kSeGroupIntegrity = 0x20;
 TSimToken* TSimSecurity::TokenLocked(win::DWORD processId) {
   auto it = FTokens.find(processId);
   if (it != FTokens.end()) return &it->second;
-  if (processId != FProcess.ProcessId()) return nullptr;
+  if (processId != FMachine.Process().ProcessId()) return nullptr;
   return &FTokens[processId];
 }
 
@@ -112,7 +112,7 @@ size_t TSimSecurity::OpenHandleCount() const {
 
 win::HANDLE TSimSecurity::OpenProcess(win::DWORD desiredAccess, bool, win::DWORD processId) {
   std::lock_guard guard(FLock);
-  const win::DWORD self = FProcess.ProcessId();
+  const win::DWORD self = FMachine.Process().ProcessId();
   TSimToken* target = TokenLocked(processId);
   if (target == nullptr) return FailWith(win::ERROR_INVALID_PARAMETER, win::HANDLE{nullptr});
   // Beyond limited queries, a process of higher integrity is out of reach (without the debug
@@ -134,17 +134,17 @@ win::HANDLE TSimSecurity::OpenProcess(win::DWORD desiredAccess, bool, win::DWORD
 bool TSimSecurity::IsWow64Process(win::HANDLE process, bool* wow64Process) {
   if (wow64Process == nullptr) return FailWith(win::ERROR_INVALID_PARAMETER, false);
   if (process == win::CURRENT_PROCESS) {
-    *wow64Process = FProcess.IsWow64();
+    *wow64Process = FMachine.Process().IsWow64();
     return true;
   }
   std::lock_guard guard(FLock);
   const THandle* handle = HandleLocked(process, false);
   if (handle == nullptr) return FailWith(win::ERROR_INVALID_HANDLE, false);
-  if (handle->ProcessId == FProcess.ProcessId()) {
-    *wow64Process = FProcess.IsWow64();
+  if (handle->ProcessId == FMachine.Process().ProcessId()) {
+    *wow64Process = FMachine.Process().IsWow64();
   } else {
     const TSimToken* token = TokenLocked(handle->ProcessId);
-    *wow64Process = token != nullptr && token->Wow64 && FProcess.IsWindows64();
+    *wow64Process = token != nullptr && token->Wow64 && FMachine.Process().IsWindows64();
   }
   return true;
 }
@@ -153,7 +153,7 @@ bool TSimSecurity::OpenProcessToken(win::HANDLE process, win::DWORD desiredAcces
                                     win::HANDLE* token) {
   if (token == nullptr) return FailWith(win::ERROR_INVALID_PARAMETER, false);
   std::lock_guard guard(FLock);
-  win::DWORD processId = FProcess.ProcessId();
+  win::DWORD processId = FMachine.Process().ProcessId();
   if (process != win::CURRENT_PROCESS) {
     const THandle* handle = HandleLocked(process, false);
     if (handle == nullptr) return FailWith(win::ERROR_INVALID_HANDLE, false);
@@ -273,12 +273,12 @@ bool TSimSecurity::CloseHandle(win::HANDLE handle) {
 
 bool TSimResources::ReadBlock(std::u16string_view fileName, std::vector<uint8_t>& block) {
   win::HANDLE file =
-      FFiles.CreateFileW(fileName, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_DELETE,
+      FMachine.Files().CreateFileW(fileName, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_DELETE,
                          win::OPEN_EXISTING, 0);
   if (file == win::INVALID_HANDLE_VALUE) return false;
   int64_t size = 0;
   win::DWORD error = win::ERROR_SUCCESS;
-  if (!FFiles.GetFileSizeEx(file, &size)) {
+  if (!FMachine.Files().GetFileSizeEx(file, &size)) {
     error = win::ERROR_BAD_EXE_FORMAT;
   } else {
     // Reads in chunks that are kept, since the walk reads many small pieces.
@@ -292,9 +292,9 @@ bool TSimResources::ReadBlock(std::u16string_view fileName, std::vector<uint8_t>
         if (chunk == chunks.end()) {
           std::vector<uint8_t> bytes(kChunk);
           win::DWORD got = 0;
-          if (!FFiles.SetFilePointerEx(file, static_cast<int64_t>(index * kChunk), nullptr,
+          if (!FMachine.Files().SetFilePointerEx(file, static_cast<int64_t>(index * kChunk), nullptr,
                                        win::FILE_BEGIN) ||
-              !FFiles.ReadFile(file, bytes.data(), static_cast<win::DWORD>(kChunk), &got)) {
+              !FMachine.Files().ReadFile(file, bytes.data(), static_cast<win::DWORD>(kChunk), &got)) {
             return false;
           }
           bytes.resize(got);
@@ -313,7 +313,7 @@ bool TSimResources::ReadBlock(std::u16string_view fileName, std::vector<uint8_t>
     };
     error = SimPeVersionBlock(static_cast<uint64_t>(size), read, block);
   }
-  FFiles.CloseHandle(file);
+  FMachine.Files().CloseHandle(file);
   return error == win::ERROR_SUCCESS ? true : FailWith(error, false);
 }
 

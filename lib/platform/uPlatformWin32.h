@@ -115,6 +115,34 @@ class TWin32User final : public TPlatformUser {
                     uint32_t removeMessage) override;
   bool TranslateMessage(const win::MSG* message) override;
   intptr_t DispatchMessageW(const win::MSG* message) override;
+  int GetMessageW(win::MSG* message, win::HWND window, uint32_t filterMin,
+                  uint32_t filterMax) override;
+  uint16_t RegisterClassExW(const win::WNDCLASSEXW* windowClass) override;
+  bool UnregisterClassW(std::u16string_view className, win::HMODULE instance) override;
+  win::HWND CreateWindowExW(win::DWORD exStyle, std::u16string_view className,
+                            std::u16string_view windowName, win::DWORD style, int x, int y,
+                            int width, int height, win::HWND parent, win::HMODULE instance,
+                            void* param) override;
+  bool DestroyWindow(win::HWND window) override;
+  bool IsWindow(win::HWND window) override;
+  intptr_t DefWindowProcW(win::HWND window, uint32_t message, uintptr_t wParam,
+                          intptr_t lParam) override;
+  intptr_t SetWindowLongPtrW(win::HWND window, int index, intptr_t value) override;
+  intptr_t GetWindowLongPtrW(win::HWND window, int index) override;
+  win::DWORD GetWindowThreadProcessId(win::HWND window, win::DWORD* processId) override;
+  bool PostMessageW(win::HWND window, uint32_t message, uintptr_t wParam,
+                    intptr_t lParam) override;
+  bool PostThreadMessageW(win::DWORD threadId, uint32_t message, uintptr_t wParam,
+                          intptr_t lParam) override;
+  void PostQuitMessage(int exitCode) override;
+  intptr_t SendMessageW(win::HWND window, uint32_t message, uintptr_t wParam,
+                        intptr_t lParam) override;
+  intptr_t SendMessageTimeoutW(win::HWND window, uint32_t message, uintptr_t wParam,
+                               intptr_t lParam, uint32_t flags, uint32_t timeout,
+                               uintptr_t* result) override;
+  uintptr_t SetTimer(win::HWND window, uintptr_t id, uint32_t elapse,
+                     win::TIMERPROC timerProc) override;
+  bool KillTimer(win::HWND window, uintptr_t id) override;
 };
 
 class TWin32Platform final : public TPlatform {

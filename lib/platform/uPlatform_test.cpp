@@ -81,7 +81,8 @@ TEST(SimPlatform, LastErrorIsPerThread) {
 }
 
 TEST(SimClock, DrivenTimeMovesOnlyWhenTold) {
-  TSimClock clock;
+  TSimMachine machine;
+  TSimClock& clock = machine.Clock();
   clock.SetSystemTime(133'000'000'000'000'000ULL);
   const uint64_t tick = clock.GetTickCount64();
   const int64_t counter = clock.QueryPerformanceCounter();
@@ -94,7 +95,8 @@ TEST(SimClock, DrivenTimeMovesOnlyWhenTold) {
 }
 
 TEST(SimClock, RealTimeIsNearTheHostClock) {
-  TSimClock clock;
+  TSimMachine machine;
+  TSimClock& clock = machine.Clock();
   // 2020-01-01 as a FILETIME; the real clock is past it.
   EXPECT_GT(clock.GetSystemTimeAsFileTime(), 132'223'104'000'000'000ULL);
   const uint64_t before = clock.GetTickCount64();
@@ -103,7 +105,8 @@ TEST(SimClock, RealTimeIsNearTheHostClock) {
 }
 
 TEST(SimProcess, ModulePathDebuggerAndThreadIds) {
-  TSimProcess process;
+  TSimMachine machine;
+  TSimProcess& process = machine.Process();
   EXPECT_TRUE(process.GetModuleFileNameW(nullptr).ends_with(u".exe"));
   process.SetModuleFileName(u"D:\\Setup\\VardenoSetup.exe");
   EXPECT_EQ(process.GetModuleFileNameW(nullptr), u"D:\\Setup\\VardenoSetup.exe");

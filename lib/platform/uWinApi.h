@@ -231,9 +231,64 @@ struct MSG {
   POINT pt;
 };
 constexpr uint32_t WM_NULL = 0x0000;
+constexpr uint32_t WM_CREATE = 0x0001;
+constexpr uint32_t WM_DESTROY = 0x0002;
+constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
+constexpr uint32_t WM_NCCREATE = 0x0081;
+constexpr uint32_t WM_NCDESTROY = 0x0082;
+constexpr uint32_t WM_TIMER = 0x0113;
 constexpr uint32_t WM_USER = 0x0400;
 constexpr uint32_t PM_NOREMOVE = 0x0000;
 constexpr uint32_t PM_REMOVE = 0x0001;
+
+// Window and timer procedures keep the calling convention of Windows' callbacks (stdcall on
+// 32-bit x86), so that the Win32 backend hands them to user32 as they are.
+#if defined(_WIN32) && defined(__i386__)
+#define VARDENO_WINAPI __attribute__((stdcall))
+#else
+#define VARDENO_WINAPI
+#endif
+using WNDPROC = intptr_t(VARDENO_WINAPI*)(HWND window, uint32_t message, uintptr_t wParam,
+                                          intptr_t lParam);
+using TIMERPROC = void(VARDENO_WINAPI*)(HWND window, uint32_t message, uintptr_t idEvent,
+                                        DWORD time);
+
+// RegisterClassExW: the members the library sets; the others are zero.
+struct WNDCLASSEXW {
+  uint32_t style = 0;
+  WNDPROC lpfnWndProc = nullptr;
+  HMODULE hInstance = nullptr;
+  const char16_t* lpszClassName = nullptr;
+};
+
+// What WM_NCCREATE and WM_CREATE point at (lParam), laid out as Windows lays it out.
+struct CREATESTRUCTW {
+  void* lpCreateParams;
+  HMODULE hInstance;
+  void* hMenu;
+  HWND hwndParent;
+  int32_t cy;
+  int32_t cx;
+  int32_t y;
+  int32_t x;
+  int32_t style;
+  const char16_t* lpszName;
+  const char16_t* lpszClass;
+  DWORD dwExStyle;
+};
+
+// The parent of a message-only window.
+inline HWND const HWND_MESSAGE = reinterpret_cast<HWND>(intptr_t{-3});
+constexpr int GWLP_USERDATA = -21;
+constexpr uint32_t SMTO_NORMAL = 0x0000;
+constexpr uint32_t SMTO_BLOCK = 0x0001;
+constexpr uint32_t SMTO_ABORTIFHUNG = 0x0002;
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
+constexpr DWORD ERROR_INVALID_INDEX = 1413;
+constexpr DWORD ERROR_TIMEOUT = 1460;
+constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 
 }  // namespace win
