@@ -916,6 +916,20 @@ void TSimFiles::WriteWindowsFilesLocked() {
       TSimFileVersion{FWindowsVersion[0], FWindowsVersion[1], FWindowsVersion[2], 1};
   shell.ProductVersion = *shell.FileVersion;
   shell.Pe32Plus = windows64;
+  // The folders of a fresh installation, for one user named User.
+  std::vector<std::u16string> folders = {
+      u"C:\\Program Files", u"C:\\ProgramData", u"C:\\Windows\\System32\\drivers",
+      u"C:\\Windows\\Temp", u"C:\\Users\\User\\AppData\\Local\\Temp",
+      u"C:\\Users\\User\\AppData\\Roaming", u"C:\\Users\\User\\Downloads"};
+  if (windows64) {
+    folders.push_back(u"C:\\Program Files (x86)");
+    folders.push_back(u"C:\\Windows\\SysWOW64\\drivers");
+  }
+  for (const std::u16string& folder : folders) {
+    TResolved target;
+    std::error_code error;
+    if (Resolve(folder, target, false)) fs::create_directories(target.Host, error);
+  }
   MakeFileLocked(u"C:\\Windows\\System32\\shell32.dll", SimPeImageBuild(shell));
   if (windows64) {
     shell.Pe32Plus = false;

@@ -34,7 +34,8 @@ class SimFilesTest : public testing::Test {
 
 TEST_F(SimFilesTest, NamesResolveAsOnWindows) {
   FSim.Machine().SetElevated(true);
-  ASSERT_TRUE(Files().CreateDirectoryW(u"C:\\Program Files"));
+  ASSERT_FALSE(Files().CreateDirectoryW(u"C:\\Program Files")) << "a fresh Windows has it";
+  EXPECT_EQ(Error(), ERROR_ALREADY_EXISTS);
   Make(u"C:\\Program Files\\Setup.LOG", "x");
   struct TCase {
     std::u16string Name;
