@@ -167,7 +167,7 @@ TEST_F(FileOpsTest, MovesNowOrAtTheNextStartAndTheFailureAlert) {
     EXPECT_FALSE(FsMove(TPath(u"C:\\Vardeno-tmp\\core.exe"), TPath(u"C:\\Vardeno\\core.exe"),
                         MOVEFILE_REPLACE_EXISTING, false));
     EXPECT_EQ(alerts.Messages(),
-              std::vector<std::u16string>{u"FsMove: ERROR: UNKNOWN_0x20 Old File Name: "
+              std::vector<std::u16string>{u"FsMove: ERROR: ERROR_ACCESS_DENIED Old File Name: "
                                           u"\"\\\\?\\C:\\Vardeno-tmp\\core.exe\", New File Name: "
                                           u"\"\\\\?\\C:\\Vardeno\\core.exe\", Flags: 1"});
     EXPECT_FALSE(FsMove(TPath(u"C:\\Vardeno-tmp\\core.exe"), TPath(u"C:\\Vardeno\\core.exe"),

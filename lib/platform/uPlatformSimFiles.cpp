@@ -63,8 +63,9 @@ bool WildcardMatch(std::u16string_view pattern, std::u16string_view name) {
 bool ValidName(std::u16string_view name) {
   if (name.empty()) return false;
   for (char16_t c : name) {
+    // A slash is a separator without the long-path prefix and an invalid character with it.
     if (c < 32 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' ||
-        c == u'*') {
+        c == u'*' || c == u'/') {
       return false;
     }
   }
@@ -716,6 +717,8 @@ bool TSimFiles::CopyFileW(std::u16string_view existingFileName, std::u16string_v
     if (InUse(to.Host, win::GENERIC_WRITE, 0)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
   }
   std::error_code error;
+  // Replaced as a whole (the host's copy cannot always overwrite in place).
+  if (to.Exists) fs::remove(to.Host, error);
   fs::copy_file(from.Host, to.Host, fs::copy_options::overwrite_existing, error);
   if (error) return FailWith(win::ERROR_ACCESS_DENIED, false);
   // The copy takes the source's attributes.
@@ -734,7 +737,8 @@ bool TSimFiles::MoveNow(const TResolved& from, const TResolved& to, bool replace
   if (to.Exists && !sameFile) {
     if (!replace) return FailWith(win::ERROR_ALREADY_EXISTS, false);
     if (to.IsDirectory || (AttributesOf(to) & win::FILE_ATTRIBUTE_READONLY)) return FailWith(win::ERROR_ACCESS_DENIED, false);
-    if (BlocksDelete(to.Host)) return FailWith(win::ERROR_SHARING_VIOLATION, false);
+    // An open file cannot be superseded: Windows refuses the rename itself.
+    if (BlocksDelete(to.Host)) return FailWith(win::ERROR_ACCESS_DENIED, false);
   }
   std::error_code error;
   fs::rename(from.Host, to.Host, error);

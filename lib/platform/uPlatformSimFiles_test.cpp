@@ -156,7 +156,7 @@ TEST_F(SimFilesTest, MovesReplaceRefuseOrWaitForTheNextStart) {
   HANDLE running = Files().CreateFileW(u"C:\\App\\core.exe", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
   ASSERT_NE(running, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(Files().MoveFileExW(u"C:\\Setup\\new.exe", u"C:\\App\\core.exe", MOVEFILE_REPLACE_EXISTING));
-  EXPECT_EQ(Error(), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(Error(), ERROR_ACCESS_DENIED);
 
   // ...so it is scheduled, in order, and carried out by the next start: by an administrator
   // only, as the schedule is part of the machine's configuration.

@@ -155,3 +155,9 @@ void TWin32Clock::Sleep(win::DWORD milliseconds) { ::Sleep(milliseconds); }
 win::DWORD TWin32Platform::GetLastError() { return ::GetLastError(); }
 
 void TWin32Platform::SetLastError(win::DWORD error) { ::SetLastError(error); }
+
+bool Win32UnderWine() {
+  // Wine's ntdll exports its version; Windows' does not.
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}

@@ -168,6 +168,10 @@ class TWin32Platform final : public TPlatform {
   TWin32User FUser;
 };
 
+// Whether the Windows underneath is Wine, whose answers differ from Windows' in places (tests
+// say where).
+bool Win32UnderWine();
+
 // Text conversions at the Win32 boundary (wchar_t is UTF-16 there).
 std::wstring TextToWide(std::u16string_view text);
 std::u16string TextFromWide(std::wstring_view text);
