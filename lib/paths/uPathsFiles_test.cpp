@@ -78,6 +78,7 @@ class TRecordingPlatform final : public TPlatform {
   TPlatformSecurity& Security() override { return FSim.Security(); }
   TPlatformResources& Resources() override { return FSim.Resources(); }
   TPlatformUser& User() override { return FSim.User(); }
+  TPlatformRegistry& Registry() override { return FSim.Registry(); }
   DWORD GetLastError() override { return FSim.GetLastError(); }
   void SetLastError(DWORD error) override { FSim.SetLastError(error); }
 

@@ -271,6 +271,49 @@ class TPlatformUser {
   virtual bool KillTimer(win::HWND window, uintptr_t id) = 0;
 };
 
+// The registry (advapi32) and the native status translation (ntdll). Each call returns the
+// Win32 error code, ERROR_SUCCESS (0) on success, and leaves the thread's last error alone.
+// Key names are paths below the given key ("SOFTWARE\\Vendor"). A key handle is used by one
+// thread at a time.
+class TPlatformRegistry {
+ public:
+  virtual ~TPlatformRegistry() = default;
+  virtual win::LSTATUS RegOpenKeyExW(win::HKEY key, std::u16string_view subKey, win::DWORD options,
+                                     win::DWORD samDesired, win::HKEY* result) = 0;
+  // No class, no security attributes. *disposition (optional) tells whether it was created.
+  virtual win::LSTATUS RegCreateKeyExW(win::HKEY key, std::u16string_view subKey,
+                                       win::DWORD options, win::DWORD samDesired,
+                                       win::HKEY* result, win::DWORD* disposition) = 0;
+  virtual win::LSTATUS RegCloseKey(win::HKEY key) = 0;
+  virtual win::LSTATUS RegFlushKey(win::HKEY key) = 0;
+  // A key without subkeys. The view bits of samDesired (KEY_WOW64_32KEY, KEY_WOW64_64KEY)
+  // choose the view. ERROR_PROC_NOT_FOUND where the system lacks the entry point.
+  virtual win::LSTATUS RegDeleteKeyExW(win::HKEY key, std::u16string_view subKey,
+                                       win::DWORD samDesired) = 0;
+  virtual win::LSTATUS RegDeleteKeyW(win::HKEY key, std::u16string_view subKey) = 0;
+  // The subkey at index, NUL-terminated; *nameLength: in, the buffer's characters; out, the
+  // characters stored without the NUL. ERROR_NO_MORE_ITEMS past the last.
+  virtual win::LSTATUS RegEnumKeyExW(win::HKEY key, win::DWORD index, char16_t* name,
+                                     win::DWORD* nameLength) = 0;
+  // The value at index: name as RegEnumKeyExW, type and data optional (data null: only the
+  // size in *dataLength).
+  virtual win::LSTATUS RegEnumValueW(win::HKEY key, win::DWORD index, char16_t* name,
+                                     win::DWORD* nameLength, win::DWORD* type, uint8_t* data,
+                                     win::DWORD* dataLength) = 0;
+  virtual win::LSTATUS RegQueryValueExW(win::HKEY key, std::u16string_view valueName,
+                                        win::DWORD* type, uint8_t* data,
+                                        win::DWORD* dataLength) = 0;
+  virtual win::LSTATUS RegSetValueExW(win::HKEY key, std::u16string_view valueName,
+                                      win::DWORD type, const uint8_t* data, win::DWORD size) = 0;
+  virtual win::LSTATUS RegDeleteValueW(win::HKEY key, std::u16string_view valueName) = 0;
+  // Counts and longest lengths (characters without the NUL; data in bytes); each optional.
+  virtual win::LSTATUS RegQueryInfoKeyW(win::HKEY key, win::DWORD* subKeys,
+                                        win::DWORD* maxSubKeyLength, win::DWORD* values,
+                                        win::DWORD* maxValueNameLength,
+                                        win::DWORD* maxValueLength) = 0;
+  virtual win::DWORD RtlNtStatusToDosError(win::NTSTATUS status) = 0;
+};
+
 // One pass of the calling thread's message loop: takes, translates and dispatches every
 // message waiting, and returns. False when the pass met WM_QUIT (the loop is to end; the
 // message is not dispatched), true otherwise. The thread that owns the windows.
@@ -288,6 +331,7 @@ class TPlatform {
   virtual TPlatformSecurity& Security() = 0;
   virtual TPlatformResources& Resources() = 0;
   virtual TPlatformUser& User() = 0;
+  virtual TPlatformRegistry& Registry() = 0;
   virtual win::DWORD GetLastError() = 0;
   virtual void SetLastError(win::DWORD error) = 0;
 };

@@ -387,6 +387,83 @@ const TRow kRows[] = {
        }
        EXPECT_EQ(c.Read(u"stale.tmp"), "x") << "until the next start";
      }},
+    {"RegistryKeysAndValues", nullptr,
+     [](TContext& c) {
+       TPlatformRegistry& registry = c.P.Registry();
+       const std::u16string name =
+           u"Software\\VardenoConformance" + TextFromUtf8(std::to_string(c.P.Process().GetCurrentProcessId()));
+       HKEY key = nullptr;
+       DWORD disposition = 0;
+       ASSERT_EQ(registry.RegCreateKeyExW(HKEY_CURRENT_USER, name, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &key, &disposition), 0);
+       EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+       const std::u16string text = u"C:\\Program Files\\Vardeno";
+       EXPECT_EQ(registry.RegSetValueExW(key, u"Path", REG_SZ, reinterpret_cast<const uint8_t*>(text.c_str()),
+                                         static_cast<DWORD>((text.size() + 1) * 2)), 0);
+       const DWORD number = 907;
+       EXPECT_EQ(registry.RegSetValueExW(key, u"Build", REG_DWORD, reinterpret_cast<const uint8_t*>(&number), 4), 0);
+       DWORD type = 0, size = 0;
+       EXPECT_EQ(registry.RegQueryValueExW(key, u"path", &type, nullptr, &size), 0) << "names match without case";
+       EXPECT_EQ(type, REG_SZ);
+       EXPECT_EQ(size, (text.size() + 1) * 2);
+       std::u16string read(text.size() + 1, u'x');
+       DWORD small = 4;
+       EXPECT_EQ(registry.RegQueryValueExW(key, u"Path", nullptr, reinterpret_cast<uint8_t*>(read.data()), &small), ERROR_MORE_DATA);
+       EXPECT_EQ(registry.RegQueryValueExW(key, u"Path", nullptr, reinterpret_cast<uint8_t*>(read.data()), &size), 0);
+       EXPECT_EQ(read, text + u'\0');
+       EXPECT_EQ(registry.RegQueryValueExW(key, u"Absent", nullptr, nullptr, &size), static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND));
+       // Windows promises no order of values.
+       std::vector<std::u16string> valueNames;
+       char16_t valueName[32];
+       DWORD valueLength = 32;
+       for (DWORD index = 0; index < 2; ++index, valueLength = 32) {
+         EXPECT_EQ(registry.RegEnumValueW(key, index, valueName, &valueLength, &type, nullptr, nullptr), 0);
+         valueNames.emplace_back(valueName, valueLength);
+       }
+       std::sort(valueNames.begin(), valueNames.end());
+       EXPECT_EQ(valueNames, (std::vector<std::u16string>{u"Build", u"Path"}));
+       EXPECT_EQ(registry.RegEnumValueW(key, 2, valueName, &valueLength, nullptr, nullptr, nullptr),
+                 static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS));
+
+       HKEY sub = nullptr;
+       for (const char16_t* child : {u"b-sub", u"A-sub\\deeper"}) {
+         ASSERT_EQ(registry.RegCreateKeyExW(key, child, 0, KEY_ALL_ACCESS, &sub, nullptr), 0);
+         registry.RegCloseKey(sub);
+       }
+       DWORD subKeys = 0, values = 0;
+       EXPECT_EQ(registry.RegQueryInfoKeyW(key, &subKeys, nullptr, &values, nullptr, nullptr), 0);
+       EXPECT_EQ(subKeys, 2u);
+       EXPECT_EQ(values, 2u);
+       char16_t keyName[32];
+       DWORD keyLength = 32;
+       EXPECT_EQ(registry.RegEnumKeyExW(key, 0, keyName, &keyLength), 0);
+       EXPECT_EQ(std::u16string(keyName, keyLength), u"A-sub");
+       keyLength = 2;
+       EXPECT_EQ(registry.RegEnumKeyExW(key, 1, keyName, &keyLength), static_cast<LSTATUS>(ERROR_MORE_DATA));
+       keyLength = 32;
+       EXPECT_EQ(registry.RegEnumKeyExW(key, 2, keyName, &keyLength), static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS));
+
+       // A key with subkeys is not deleted; depth first it goes.
+       EXPECT_EQ(registry.RegDeleteKeyW(key, u"A-sub"), static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+       EXPECT_EQ(registry.RegDeleteKeyW(key, u"A-sub\\deeper"), 0);
+       EXPECT_EQ(registry.RegDeleteKeyExW(key, u"A-sub", KEY_WOW64_64KEY), 0);
+       EXPECT_EQ(registry.RegDeleteKeyW(key, u"b-sub"), 0);
+       EXPECT_EQ(registry.RegDeleteKeyW(key, u"b-sub"), static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND));
+       EXPECT_EQ(registry.RegDeleteValueW(key, u"Build"), 0);
+       EXPECT_EQ(registry.RegDeleteValueW(key, u"Build"), static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND));
+       EXPECT_EQ(registry.RegCloseKey(key), 0);
+       EXPECT_EQ(registry.RegDeleteKeyW(HKEY_CURRENT_USER, name), 0);
+       EXPECT_EQ(registry.RegOpenKeyExW(HKEY_CURRENT_USER, name, 0, KEY_READ, &key), static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND));
+       EXPECT_EQ(key, nullptr);
+       // A read-only handle does not write.
+       ASSERT_EQ(registry.RegOpenKeyExW(HKEY_CURRENT_USER, u"Software", 0, KEY_READ, &key), 0);
+       EXPECT_EQ(registry.RegSetValueExW(key, u"x", REG_DWORD, reinterpret_cast<const uint8_t*>(&number), 4),
+                 static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+       registry.RegCloseKey(key);
+       EXPECT_EQ(registry.RtlNtStatusToDosError(STATUS_SUCCESS), 0u);
+       EXPECT_EQ(registry.RtlNtStatusToDosError(STATUS_ACCESS_DENIED), ERROR_ACCESS_DENIED);
+       EXPECT_EQ(registry.RtlNtStatusToDosError(STATUS_OBJECT_NAME_NOT_FOUND), ERROR_FILE_NOT_FOUND);
+       EXPECT_EQ(registry.RtlNtStatusToDosError(STATUS_OBJECT_PATH_NOT_FOUND), ERROR_PATH_NOT_FOUND);
+     }},
     {"PageMemory", nullptr,
      [](TContext& c) {
        auto* block = static_cast<uint8_t*>(c.P.Memory().VirtualAlloc(nullptr, 70000, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));

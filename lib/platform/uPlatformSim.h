@@ -488,6 +488,80 @@ class TSimUser final : public TPlatformUser {
   std::atomic<uint64_t> FPasses{0};
 };
 
+// The machine's registry: one tree of hives (HKEY_LOCAL_MACHINE, the user's HKEY_CURRENT_USER,
+// HKEY_USERS, HKEY_CURRENT_CONFIG) seen through the views of 64-bit Windows. In the 32-bit view
+// (a 32-bit process without KEY_WOW64_64KEY, or KEY_WOW64_32KEY) keys below
+// HKEY_LOCAL_MACHINE\SOFTWARE go to SOFTWARE\Wow6432Node, except the shared classes outside
+// CLSID; HKEY_CLASSES_ROOT is the merged view of the user's Software\Classes (first) and the
+// machine's SOFTWARE\Classes, and writes go where the key already is, else to the machine.
+// Only an elevated process changes HKEY_LOCAL_MACHINE: opening or creating a key there with
+// write access fails with ERROR_ACCESS_DENIED for a standard user. A test may deny every
+// access to a key. Names match without case; subkeys enumerate in upper-case order, values
+// in the order they were made. Thread-safe.
+class TSimRegistry final : public TPlatformRegistry {
+ public:
+  explicit TSimRegistry(TSimMachine& machine);
+  ~TSimRegistry() override;
+  TSimRegistry(const TSimRegistry&) = delete;
+  TSimRegistry& operator=(const TSimRegistry&) = delete;
+
+  win::LSTATUS RegOpenKeyExW(win::HKEY key, std::u16string_view subKey, win::DWORD options,
+                             win::DWORD samDesired, win::HKEY* result) override;
+  win::LSTATUS RegCreateKeyExW(win::HKEY key, std::u16string_view subKey, win::DWORD options,
+                               win::DWORD samDesired, win::HKEY* result,
+                               win::DWORD* disposition) override;
+  win::LSTATUS RegCloseKey(win::HKEY key) override;
+  win::LSTATUS RegFlushKey(win::HKEY key) override;
+  win::LSTATUS RegDeleteKeyExW(win::HKEY key, std::u16string_view subKey,
+                               win::DWORD samDesired) override;
+  win::LSTATUS RegDeleteKeyW(win::HKEY key, std::u16string_view subKey) override;
+  win::LSTATUS RegEnumKeyExW(win::HKEY key, win::DWORD index, char16_t* name,
+                             win::DWORD* nameLength) override;
+  win::LSTATUS RegEnumValueW(win::HKEY key, win::DWORD index, char16_t* name,
+                             win::DWORD* nameLength, win::DWORD* type, uint8_t* data,
+                             win::DWORD* dataLength) override;
+  win::LSTATUS RegQueryValueExW(win::HKEY key, std::u16string_view valueName, win::DWORD* type,
+                                uint8_t* data, win::DWORD* dataLength) override;
+  win::LSTATUS RegSetValueExW(win::HKEY key, std::u16string_view valueName, win::DWORD type,
+                              const uint8_t* data, win::DWORD size) override;
+  win::LSTATUS RegDeleteValueW(win::HKEY key, std::u16string_view valueName) override;
+  win::LSTATUS RegQueryInfoKeyW(win::HKEY key, win::DWORD* subKeys, win::DWORD* maxSubKeyLength,
+                                win::DWORD* values, win::DWORD* maxValueNameLength,
+                                win::DWORD* maxValueLength) override;
+  win::DWORD RtlNtStatusToDosError(win::NTSTATUS status) override;
+
+  // Keys by their place in the tree, as the hives hold them (no views, no merging):
+  // "HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Vendor".
+  bool KeyExists(std::u16string_view hivePath) const;
+  // Makes the key (and its parents) as the machine's set-up would, whatever the token.
+  void MakeKey(std::u16string_view hivePath);
+  // Every access to the key fails with ERROR_ACCESS_DENIED (its subkeys stay reachable by
+  // their own paths).
+  void SetAccessDenied(std::u16string_view hivePath, bool denied);
+  size_t OpenKeyCount() const;
+
+ private:
+  struct TKey;
+  struct THandle;
+
+  // The hive path that a key and subkey reach in the view; false with the error.
+  win::LSTATUS PlaceLocked(win::HKEY key, std::u16string_view subKey, win::DWORD samDesired,
+                           bool forWrite, std::vector<std::u16string>& place);
+  TKey* FindLocked(const std::vector<std::u16string>& place) const;
+  TKey* MakeLocked(const std::vector<std::u16string>& place);
+  // The key of an open handle (or a predefined key); null with the error in *error.
+  TKey* KeyOfLocked(win::HKEY key, win::DWORD access, win::LSTATUS* error);
+  win::LSTATUS OpenLocked(win::HKEY key, std::u16string_view subKey, win::DWORD samDesired,
+                          bool create, win::HKEY* result, win::DWORD* disposition);
+  win::LSTATUS DeleteLocked(win::HKEY key, std::u16string_view subKey, win::DWORD samDesired);
+
+  TSimMachine& FMachine;
+  mutable std::mutex FLock;
+  std::unique_ptr<TKey> FTree;                             // FLock; its subkeys are the hives
+  std::map<uintptr_t, std::unique_ptr<THandle>> FHandles;  // FLock
+  uintptr_t FNextHandle = 0x1000;                          // FLock
+};
+
 // Sets the calling thread's last-error code of every Sim backend.
 void SimSetLastError(win::DWORD error);
 
@@ -506,6 +580,7 @@ class TSimMachine {
   TSimSecurity& Security() { return FSecurity; }
   TSimResources& Resources() { return FResources; }
   TSimUser& User() { return FUser; }
+  TSimRegistry& Registry() { return FRegistry; }
 
   // The running process's token.
   TSimToken RunningToken() const;
@@ -526,6 +601,7 @@ class TSimMachine {
   TSimFiles FFiles;
   TSimResources FResources{*this};
   TSimUser FUser{*this};
+  TSimRegistry FRegistry{*this};
 };
 
 // The Sim as a backend: a machine of its own.
@@ -540,6 +616,7 @@ class TSimPlatform final : public TPlatform {
   TSimSecurity& Security() override { return FMachine.Security(); }
   TSimResources& Resources() override { return FMachine.Resources(); }
   TSimUser& User() override { return FMachine.User(); }
+  TSimRegistry& Registry() override { return FMachine.Registry(); }
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
   TSimMachine& Machine() { return FMachine; }

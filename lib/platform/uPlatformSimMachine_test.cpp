@@ -244,6 +244,100 @@ TEST_F(SimWindows, SendsWaitForTheWindowsThreadAndTimeOutOnTheTestClock) {
   EXPECT_NE(FSeen.Thread, FSim->Process().GetCurrentThreadId());
 }
 
+// Where a key lands in the hives: the 32-bit view of 64-bit Windows redirects the machine's
+// software keys (and the classes' CLSID) to Wow6432Node; other classes stay shared.
+TEST(SimRegistry, ViewsRedirectAsOn64BitWindows) {
+  struct TCase {
+    TSimBitness Bitness;
+    DWORD ViewBits;
+    HKEY Root;
+    std::u16string Key, HivePath;
+  };
+  const TCase cases[] = {
+      {TSimBitness::Windows64Process32, 0, HKEY_LOCAL_MACHINE, u"SOFTWARE\\Vendor\\App",
+       u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Vendor\\App"},
+      {TSimBitness::Windows64Process32, KEY_WOW64_64KEY, HKEY_LOCAL_MACHINE, u"SOFTWARE\\Vendor\\App",
+       u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App"},
+      {TSimBitness::Windows64Process64, 0, HKEY_LOCAL_MACHINE, u"SOFTWARE\\Vendor\\App",
+       u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App"},
+      {TSimBitness::Windows64Process64, KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, u"software\\Vendor",
+       u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Vendor"},
+      {TSimBitness::Windows32, KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, u"SOFTWARE\\Vendor",
+       u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor"},
+      {TSimBitness::Windows64Process32, 0, HKEY_LOCAL_MACHINE, u"SYSTEM\\Vendor",
+       u"HKEY_LOCAL_MACHINE\\SYSTEM\\Vendor"},
+      {TSimBitness::Windows64Process32, 0, HKEY_CLASSES_ROOT, u"CLSID\\{5A5A}",
+       u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Classes\\CLSID\\{5A5A}"},
+      {TSimBitness::Windows64Process32, KEY_WOW64_64KEY, HKEY_CLASSES_ROOT, u"CLSID\\{5A5A}",
+       u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{5A5A}"},
+      {TSimBitness::Windows64Process32, 0, HKEY_CLASSES_ROOT, u".vdn",
+       u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.vdn"},
+      {TSimBitness::Windows64Process32, 0, HKEY_CURRENT_USER, u"Software\\Vendor",
+       u"HKEY_CURRENT_USER\\Software\\Vendor"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.Key) + " view bits " + std::to_string(c.ViewBits));
+    TSimPlatform sim;
+    sim.Process().SetBitness(c.Bitness);
+    sim.Machine().SetElevated(true);
+    HKEY key = nullptr;
+    ASSERT_EQ(sim.Registry().RegCreateKeyExW(c.Root, c.Key, 0, KEY_ALL_ACCESS | c.ViewBits, &key, nullptr), 0);
+    sim.Registry().RegCloseKey(key);
+    EXPECT_TRUE(sim.Registry().KeyExists(c.HivePath));
+    // Reading in the same view finds it; deleting in it removes it from there.
+    EXPECT_EQ(sim.Registry().RegOpenKeyExW(c.Root, c.Key, 0, KEY_READ | c.ViewBits, &key), 0);
+    sim.Registry().RegCloseKey(key);
+    EXPECT_EQ(sim.Registry().RegDeleteKeyExW(c.Root, c.Key, c.ViewBits), 0);
+    EXPECT_FALSE(sim.Registry().KeyExists(c.HivePath));
+    EXPECT_EQ(sim.Registry().OpenKeyCount(), 0u);
+  }
+}
+
+TEST(SimRegistry, AStandardUserReadsButDoesNotChangeTheMachine) {
+  TSimPlatform sim;
+  TSimRegistry& registry = sim.Registry();
+  registry.MakeKey(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{5A5A}");
+  HKEY key = nullptr;
+  EXPECT_EQ(registry.RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID\\{5A5A}", 0, KEY_READ | KEY_WOW64_64KEY, &key), 0);
+  registry.RegCloseKey(key);
+  // Full access to a machine key (what an installer asks for) is refused below high integrity.
+  EXPECT_EQ(registry.RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID\\{5A5A}", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key),
+            static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(registry.RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Vardeno", 0, KEY_WRITE, &key, nullptr),
+            static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(registry.KeyExists(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vardeno"));
+  EXPECT_FALSE(registry.KeyExists(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Vardeno"));
+  EXPECT_EQ(registry.RegDeleteKeyExW(HKEY_CLASSES_ROOT, u"CLSID\\{5A5A}", KEY_WOW64_64KEY),
+            static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+  // The user's own part of the classes view comes first and is the user's to change.
+  ASSERT_EQ(registry.RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Classes\\.vdn", 0, KEY_ALL_ACCESS, &key, nullptr), 0);
+  registry.RegCloseKey(key);
+  EXPECT_EQ(registry.RegOpenKeyExW(HKEY_CLASSES_ROOT, u".vdn", 0, KEY_ALL_ACCESS, &key), 0);
+  const DWORD one = 1;
+  EXPECT_EQ(registry.RegSetValueExW(key, u"Mark", REG_DWORD, reinterpret_cast<const uint8_t*>(&one), 4), 0);
+  registry.RegCloseKey(key);
+  sim.Machine().SetElevated(true);
+  EXPECT_EQ(registry.RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Vardeno", 0, KEY_WRITE, &key, nullptr), 0);
+  registry.RegCloseKey(key);
+  EXPECT_TRUE(registry.KeyExists(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Vardeno"));
+}
+
+TEST(SimRegistry, ADeniedKeyCannotBeOpenedOrDeleted) {
+  TSimPlatform sim;
+  TSimRegistry& registry = sim.Registry();
+  registry.MakeKey(u"HKEY_CURRENT_USER\\Software\\Tree\\Locked");
+  registry.MakeKey(u"HKEY_CURRENT_USER\\Software\\Tree\\Open");
+  registry.SetAccessDenied(u"HKEY_CURRENT_USER\\Software\\Tree\\Locked", true);
+  HKEY key = nullptr;
+  EXPECT_EQ(registry.RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Tree\\Locked", 0, KEY_READ, &key),
+            static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(registry.RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\Tree\\Locked"),
+            static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(registry.RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\Tree\\Open"), 0);
+  EXPECT_TRUE(registry.KeyExists(u"HKEY_CURRENT_USER\\Software\\Tree\\Locked"));
+  EXPECT_EQ(registry.RtlNtStatusToDosError(static_cast<NTSTATUS>(0xC0001234)), 317u);
+}
+
 TEST(SimMemory, PagesAreAlignedAndZeroed) {
   TSimMemory memory;
   for (size_t size : {size_t{1}, size_t{4096}, size_t{70000}}) {

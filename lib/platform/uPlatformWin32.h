@@ -145,6 +145,34 @@ class TWin32User final : public TPlatformUser {
   bool KillTimer(win::HWND window, uintptr_t id) override;
 };
 
+class TWin32Registry final : public TPlatformRegistry {
+ public:
+  win::LSTATUS RegOpenKeyExW(win::HKEY key, std::u16string_view subKey, win::DWORD options,
+                             win::DWORD samDesired, win::HKEY* result) override;
+  win::LSTATUS RegCreateKeyExW(win::HKEY key, std::u16string_view subKey, win::DWORD options,
+                               win::DWORD samDesired, win::HKEY* result,
+                               win::DWORD* disposition) override;
+  win::LSTATUS RegCloseKey(win::HKEY key) override;
+  win::LSTATUS RegFlushKey(win::HKEY key) override;
+  win::LSTATUS RegDeleteKeyExW(win::HKEY key, std::u16string_view subKey,
+                               win::DWORD samDesired) override;
+  win::LSTATUS RegDeleteKeyW(win::HKEY key, std::u16string_view subKey) override;
+  win::LSTATUS RegEnumKeyExW(win::HKEY key, win::DWORD index, char16_t* name,
+                             win::DWORD* nameLength) override;
+  win::LSTATUS RegEnumValueW(win::HKEY key, win::DWORD index, char16_t* name,
+                             win::DWORD* nameLength, win::DWORD* type, uint8_t* data,
+                             win::DWORD* dataLength) override;
+  win::LSTATUS RegQueryValueExW(win::HKEY key, std::u16string_view valueName, win::DWORD* type,
+                                uint8_t* data, win::DWORD* dataLength) override;
+  win::LSTATUS RegSetValueExW(win::HKEY key, std::u16string_view valueName, win::DWORD type,
+                              const uint8_t* data, win::DWORD size) override;
+  win::LSTATUS RegDeleteValueW(win::HKEY key, std::u16string_view valueName) override;
+  win::LSTATUS RegQueryInfoKeyW(win::HKEY key, win::DWORD* subKeys, win::DWORD* maxSubKeyLength,
+                                win::DWORD* values, win::DWORD* maxValueNameLength,
+                                win::DWORD* maxValueLength) override;
+  win::DWORD RtlNtStatusToDosError(win::NTSTATUS status) override;
+};
+
 class TWin32Platform final : public TPlatform {
  public:
   std::u16string_view Name() const override { return u"Win32"; }
@@ -155,6 +183,7 @@ class TWin32Platform final : public TPlatform {
   TWin32Security& Security() override { return FSecurity; }
   TWin32Resources& Resources() override { return FResources; }
   TWin32User& User() override { return FUser; }
+  TWin32Registry& Registry() override { return FRegistry; }
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
 
@@ -166,6 +195,7 @@ class TWin32Platform final : public TPlatform {
   TWin32Security FSecurity;
   TWin32Resources FResources;
   TWin32User FUser;
+  TWin32Registry FRegistry;
 };
 
 // Whether the Windows underneath is Wine, whose answers differ from Windows' in places (tests

@@ -291,4 +291,45 @@ constexpr DWORD ERROR_INVALID_INDEX = 1413;
 constexpr DWORD ERROR_TIMEOUT = 1460;
 constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 
+// The registry. Predefined keys carry Windows' values, sign-extended as Windows extends them
+// on 64-bit builds; results are Win32 error codes (LSTATUS).
+using HKEY = void*;
+using LSTATUS = int32_t;
+inline HKEY PredefinedKey(uint32_t value) {
+  return reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(value)));
+}
+inline HKEY const HKEY_CLASSES_ROOT = PredefinedKey(0x80000000);
+inline HKEY const HKEY_CURRENT_USER = PredefinedKey(0x80000001);
+inline HKEY const HKEY_LOCAL_MACHINE = PredefinedKey(0x80000002);
+inline HKEY const HKEY_USERS = PredefinedKey(0x80000003);
+inline HKEY const HKEY_PERFORMANCE_DATA = PredefinedKey(0x80000004);
+inline HKEY const HKEY_CURRENT_CONFIG = PredefinedKey(0x80000005);
+inline HKEY const HKEY_DYN_DATA = PredefinedKey(0x80000006);
+constexpr DWORD KEY_QUERY_VALUE = 0x0001;
+constexpr DWORD KEY_SET_VALUE = 0x0002;
+constexpr DWORD KEY_CREATE_SUB_KEY = 0x0004;
+constexpr DWORD KEY_ENUMERATE_SUB_KEYS = 0x0008;
+constexpr DWORD KEY_NOTIFY = 0x0010;
+constexpr DWORD KEY_CREATE_LINK = 0x0020;
+constexpr DWORD KEY_WOW64_64KEY = 0x0100;
+constexpr DWORD KEY_WOW64_32KEY = 0x0200;
+constexpr DWORD KEY_READ = 0x20019;
+constexpr DWORD KEY_WRITE = 0x20006;
+constexpr DWORD KEY_ALL_ACCESS = 0xF003F;
+constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+constexpr DWORD REG_CREATED_NEW_KEY = 1;
+constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+constexpr DWORD REG_NONE = 0;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_EXPAND_SZ = 2;
+constexpr DWORD REG_BINARY = 3;
+constexpr DWORD REG_DWORD = 4;
+constexpr DWORD REG_MULTI_SZ = 7;
+constexpr DWORD REG_QWORD = 11;
+constexpr DWORD ERROR_MORE_DATA = 234;
+constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+constexpr DWORD ERROR_KEY_DELETED = 1018;
+constexpr DWORD ERROR_BADKEY = 1010;
+constexpr NTSTATUS STATUS_ACCESS_DENIED = static_cast<NTSTATUS>(0xC0000022);
+
 }  // namespace win
