@@ -75,6 +75,7 @@ function(vardeno_payload_executable name)
   endif()
   add_dependencies(${name} vardeno_sample_packed)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  vardeno_program(${name})
   # The sample files as the running program reaches them (under Wine, through drive Z:).
   if(WIN32)
     target_compile_definitions(${name} PRIVATE VARDENO_SAMPLE_DIR="Z:${VARDENO_SAMPLE_DIR}")

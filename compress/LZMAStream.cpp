@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "compress/LZMAContainer.h"
 #include "compress/LZMADecompress.h"
 
 TLZMAStream::~TLZMAStream() {
@@ -31,8 +32,7 @@ void TLZMAStream::Decompress() {
   // A container too short to hold its size field is corrupt, like one without its
   // properties byte.
   if (Compressed->Read(header, kHeaderSize) != kHeaderSize) throw ECompressDataError(1);
-  uint64_t size = 0;
-  for (int i = kHeaderSize - 1; i >= 0; --i) size = (size << 8) | header[i];
+  const uint64_t size = ContainerSizeRead(header);
   // The size is a signed 32-bit count; refuse anything larger before allocating for it.
   if (size > INT32_MAX) throw ECompressDataError(6);
   Decompressed->SetSize(static_cast<int64_t>(size));

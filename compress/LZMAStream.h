@@ -1,10 +1,6 @@
-// The payload container: an 8-byte little-endian size field followed by a raw LZMA2 stream
-// whose first byte is the LZMA2 properties byte. TLZMAStream turns a container held in one
-// memory stream into the uncompressed bytes in another. Owner thread only.
-//
-//   offset 0, 8 bytes   uncompressed size (below 2 GiB)
-//   offset 8, 1 byte    LZMA2 properties byte p (dictionary size, 0..32 accepted)
-//   offset 9 ...        LZMA2 chunks, closed by the end byte 0x00
+// The payload container (layout: compress/LZMAContainer.h) decoded: TLZMAStream turns a
+// container held in one memory stream into the uncompressed bytes in another; the size field must
+// be below 2 GiB and the properties byte 0..32. Owner thread only.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +9,7 @@
 
 class TLZMAStream {
  public:
+  // The size field, read before the decoder takes the properties byte and the stream.
   static constexpr int kHeaderSize = 8;
 
   // Both streams empty, both flags false.

@@ -24,15 +24,12 @@ class EEntryFailed : public Exception {
 }  // namespace
 
 void TForm1::LoadInstallScript() {
-  std::vector<std::u16string> lines;
+  std::vector<TInstallScriptEntry> entries;
   {
     TResourceStream script(u"INSTALLSCRIPT");
-    lines = TextListFromBytes(script.Bytes());
+    entries = InstallScriptEntries(script.Bytes());
   }
-  for (const std::u16string& line : lines) {
-    if (line.empty() || line.starts_with(u"//")) continue;
-    FilesList.AddValueWithNoKey(TVariant(line));
-  }
+  for (const TInstallScriptEntry& entry : entries) FilesList.AddValueWithNoKey(TVariant(entry.Text));
 }
 
 void TForm1::ExtractEntry(const TPath& folder, int index) {

@@ -15,6 +15,10 @@ step "dependencies"
 scripts/deps.sh
 mkdir -p "$logs"
 
+step "module graph"
+# First, and cheap: a module that includes one that includes it back fails the run at once.
+scripts/module-cycles.sh
+
 passed=0 failed=0
 # Runs ctest for a preset and adds its counts to the totals.
 run_ctest() {

@@ -6,6 +6,7 @@
 
 #include "lib/platform/uPlatform.h"
 #include "lib/system/uMisc.h"
+#include "lib/values/uMiscLean.h"
 #include "lib/values/uVariant.h"
 
 namespace {
@@ -39,24 +40,9 @@ win::DWORD MainThreadId() {
 // sure it is known before any other thread can ask. The names are registered at the same time.
 const bool GStartupDone = (MainThreadId(), FlagNames(), true);
 
-constexpr int64_t kMillisecondsPerDay = 86'400'000;
 // OLE dates of 0001-01-01 and 9999-12-31, the first and last day a log text shows.
 constexpr double kFirstLogDay = -693'593;
 constexpr double kLastLogDay = 2'958'465;
-
-// Civil date from days since 1899-12-30 (proleptic Gregorian).
-void CivilFromOleDays(int64_t days, int64_t& year, int& month, int& day) {
-  days += 693'899;  // days since 0000-03-01
-  const int64_t era = (days >= 0 ? days : days - 146'096) / 146'097;
-  const int64_t dayOfEra = days - era * 146'097;
-  const int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t mp = (5 * dayOfYear + 2) / 153;
-  day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-}
 
 }  // namespace
 
@@ -186,22 +172,12 @@ std::u16string DateTimeToLogText(double dateTime) {
       std::trunc(dateTime) > kLastLogDay) {
     return TVariant(dateTime).AsText();
   }
-  // Before day 0 the days count backwards but the time of day forwards.
-  int64_t days = static_cast<int64_t>(std::trunc(dateTime));
-  int64_t milliseconds =
-      std::llround(std::fabs(dateTime - static_cast<double>(days)) * kMillisecondsPerDay);
-  if (milliseconds >= kMillisecondsPerDay) {
-    milliseconds -= kMillisecondsPerDay;
-    days += 1;
-  }
-  int64_t year;
-  int month;
-  int day;
-  CivilFromOleDays(days, year, month, day);
-  const int64_t seconds = milliseconds / 1000;
+  TOleCalendarTime c;
+  OleDateToCalendar(dateTime, c);
+  const int64_t seconds = c.Milliseconds / 1000;
   char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d %02d:%02d:%02d",
-                static_cast<long long>(year), month, day, static_cast<int>(seconds / 3600),
+                static_cast<long long>(c.Year), c.Month, c.Day, static_cast<int>(seconds / 3600),
                 static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
   return TextFromAscii(buffer);
 }

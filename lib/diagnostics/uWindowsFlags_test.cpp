@@ -372,6 +372,8 @@ TEST(DateTimeToLogText, ShowsDateAndTimeWithColons) {
       {0.0, u"1899-12-30 00:00:00"},
       // Before day 0 the days count backwards and the time forwards.
       {-1.25, u"1899-12-29 06:00:00"},
+      // Rounded up to midnight before day 0: the next calendar day, as the variant's text has it.
+      {-1.9999999999, u"1899-12-30 00:00:00"},
       {TVariant::DateTime(1, 1, 1, 0, 0, 1).AsDate(), u"0001-01-01 00:00:01"},
       {TVariant::DateTime(9999, 12, 31, 23, 59, 59).AsDate(), u"9999-12-31 23:59:59"},
       {DateTimeMax(), u"9999-01-01 00:00:00"},

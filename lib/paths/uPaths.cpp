@@ -3,14 +3,13 @@
 
 #include "lib/diagnostics/uWindowsFlags.h"
 #include "lib/platform/uPlatform.h"
+#include "lib/platform/uPlatformText.h"
 #include "lib/system/uMisc.h"
 #include "lib/values/uMiscLean.h"
 
 namespace {
 
 constexpr char16_t kBackslash = u'\\';
-
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -52,11 +51,7 @@ std::u16string UrlDecode(std::u16string_view url) {
 }  // namespace
 
 bool PathNamesEqual(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
+  return TextEqualsIgnoreCase(a, b);
 }
 
 TPath::TPath(std::u16string_view text) { SetPathFromString(text); }
@@ -718,4 +713,30 @@ void KnownFolderPath(int csidl, TPath& path) {
   char16_t buffer[win::MAX_PATH + 1] = {};
   if (!Platform().Process().SHGetSpecialFolderPathW(buffer, csidl, false)) return;
   path.SetPathFromString(std::u16string_view(buffer));
+}
+
+std::u16string NtSymbolicLinkTarget(std::u16string_view name) {
+  // A counted string holds at most 32767 characters.
+  if (name.size() > 0x7FFF) return {};
+  std::u16string objectNameText(name);
+  win::UNICODE_STRING objectName{static_cast<uint16_t>(name.size() * 2),
+                                 static_cast<uint16_t>(name.size() * 2), objectNameText.data()};
+  const win::OBJECT_ATTRIBUTES attributes{
+      sizeof(win::OBJECT_ATTRIBUTES), nullptr, &objectName, 0, nullptr, nullptr};
+  TPlatformFiles& files = Platform().Files();
+  win::HANDLE link = nullptr;
+  if (files.NtOpenSymbolicLinkObject(&link, win::GENERIC_READ, &attributes) !=
+      win::STATUS_SUCCESS) {
+    return {};
+  }
+  char16_t buffer[128] = {};
+  win::UNICODE_STRING target{0, sizeof(buffer), buffer};
+  win::DWORD returned = 0;
+  std::u16string result;
+  if (Verify(files.NtQuerySymbolicLinkObject(link, &target, &returned) == win::STATUS_SUCCESS)) {
+    // The counted length, which never includes a terminating NUL (the returned length may).
+    result.assign(buffer, std::min<size_t>(target.Length, sizeof(buffer)) / 2);
+  }
+  files.NtClose(link);
+  return result;
 }

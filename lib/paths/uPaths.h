@@ -251,3 +251,8 @@ TPath ExeFilePath();
 // The shell folder of a CSIDL (the installer asks for CSIDL_PROGRAM_FILES): the out path is
 // cleared, then set from the platform's answer; it stays empty when the folder is unknown.
 void KnownFolderPath(int csidl, TPath& path);
+
+// The target of an NT symbolic link of the object namespace ("\??\C:" =>
+// "\Device\HarddiskVolume2"); empty text when there is no such link. A failing query of an
+// opened link (a target over 128 characters) raises an alert.
+std::u16string NtSymbolicLinkTarget(std::u16string_view name);

@@ -1,27 +1,33 @@
-// Selection of the platform backend.
+// The backend in use: an exchangeable current backend over the default that the backend choice
+// (uPlatformChoice.cpp, linked into every program) installs before static initialisation.
 #include "lib/platform/uPlatform.h"
 
 #include <atomic>
-
-#include "lib/platform/uPlatformSim.h"
-
-#ifdef _WIN32
-#include "lib/platform/uPlatformWin32.h"
-#endif
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 std::atomic<TPlatform*> GCurrent{nullptr};
+// Constant-initialised, so that it is null (never indeterminate) until the choice installs it.
+std::atomic<TPlatformDefaultHook> GDefaultHook{nullptr};
 
 }  // namespace
 
+TPlatformDefaultHook PlatformDefaultHookSet(TPlatformDefaultHook hook) {
+  return GDefaultHook.exchange(hook, std::memory_order_acq_rel);
+}
+
 TPlatform& PlatformDefault() {
-#ifdef _WIN32
-  static TWin32Platform defaultPlatform;
-#else
-  static TSimPlatform defaultPlatform;
-#endif
-  return defaultPlatform;
+  const TPlatformDefaultHook hook = GDefaultHook.load(std::memory_order_acquire);
+  if (hook == nullptr) {
+    // No alert: alerts themselves need the platform.
+    std::fputs("Platform() used with no backend installed: the program does not link the "
+               "backend choice (vardeno_platform_choice)\n",
+               stderr);
+    std::abort();
+  }
+  return hook();
 }
 
 TPlatform& Platform() {

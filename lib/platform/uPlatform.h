@@ -342,8 +342,15 @@ TPlatform& Platform();
 // Makes `platform` the backend in use and returns the one before. The caller keeps ownership.
 TPlatform* PlatformExchange(TPlatform* platform);
 
-// The backend a build starts with: Win32 on Windows, a shared Sim elsewhere.
+// The backend a build starts with: Win32 on Windows, a shared Sim elsewhere, as the backend
+// choice installed it. Without an installed choice the program stops with a message on stderr.
 TPlatform& PlatformDefault();
+
+// Gives the default backend; installed by the backend choice (lib/platform/uPlatformChoice.cpp)
+// before any other static initialisation, so that the seam never links a backend itself.
+using TPlatformDefaultHook = TPlatform& (*)();
+// Installs the hook and returns the one before (null at program start). Any thread.
+TPlatformDefaultHook PlatformDefaultHookSet(TPlatformDefaultHook hook);
 
 // Installs a backend for the lifetime of the scope and restores the previous one after.
 // Typical test use:  TPlatformScope<TSimPlatform> sim;  sim->Clock().SetDriven(true);

@@ -9,6 +9,7 @@
 
 #include "lib/platform/uPlatformSim.h"
 #include "lib/platform/uPlatformSimPe.h"
+#include "lib/platform/uPlatformText.h"
 
 namespace fs = std::filesystem;
 
@@ -22,11 +23,11 @@ T FailWith(win::DWORD error, T result) {
   return result;
 }
 
+// File names fold ASCII and, as NTFS's upcase table does, the Latin-1 lowercase letters
+// (without the division sign and y with diaeresis).
 char16_t FoldCase(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-  // Latin-1 lowercase letters (without the division sign and y with diaeresis).
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
-  return c;
+  return AsciiUpper(c);
 }
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
@@ -105,14 +106,6 @@ void RedirectSystemFolder(std::vector<std::u16string>& parts) {
     if (parts.size() >= 4 && SameName(parts[2], u"drivers") && SameName(parts[3], u"etc")) return;
   }
   parts[1] = u"SysWOW64";
-}
-
-std::u16string UpperAscii(std::u16string_view text) {
-  std::u16string upper(text);
-  for (char16_t& c : upper) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  }
-  return upper;
 }
 
 // The parts of a normalised Windows path below its drive: C:\a\b => a, b.
@@ -965,7 +958,7 @@ bool StoreText(std::u16string_view text, char16_t* buffer, win::DWORD size) {
 }  // namespace
 
 void TSimFiles::AddVolumeLocked(std::u16string volumeName, std::u16string device) {
-  FDosDevices[UpperAscii(volumeName)] = {volumeName, device};
+  FDosDevices[TextUpperAscii(volumeName)] = {volumeName, device};
   FVolumes.emplace_back(std::move(volumeName), std::move(device));
 }
 
@@ -979,9 +972,9 @@ void TSimFiles::DefineDosDevice(std::u16string name, std::u16string target) {
   std::lock_guard guard(FLock);
   EnsureRoot();
   if (target.empty()) {
-    FDosDevices.erase(UpperAscii(name));
+    FDosDevices.erase(TextUpperAscii(name));
   } else {
-    FDosDevices[UpperAscii(name)] = {name, std::move(target)};
+    FDosDevices[TextUpperAscii(name)] = {name, std::move(target)};
   }
 }
 
@@ -993,7 +986,7 @@ win::DWORD TSimFiles::QueryDosDeviceW(std::u16string_view deviceName, char16_t* 
   if (deviceName.empty()) {
     for (const auto& [key, device] : FDosDevices) list.append(device.first).push_back(u'\0');
   } else {
-    auto it = FDosDevices.find(UpperAscii(deviceName));
+    auto it = FDosDevices.find(TextUpperAscii(deviceName));
     if (it == FDosDevices.end()) return FailWith(win::ERROR_FILE_NOT_FOUND, win::DWORD{0});
     list.append(it->second.second).push_back(u'\0');
   }
@@ -1048,7 +1041,7 @@ bool TSimFiles::GetVolumeNameForVolumeMountPointW(std::u16string_view volumeMoun
   if (point.size() != 3 || point[1] != u':' || point[2] != u'\\') {
     return FailWith(win::ERROR_INVALID_NAME, false);
   }
-  auto dos = FDosDevices.find(UpperAscii(point.substr(0, 2)));
+  auto dos = FDosDevices.find(TextUpperAscii(point.substr(0, 2)));
   if (dos == FDosDevices.end()) return FailWith(win::ERROR_FILE_NOT_FOUND, false);
   // A substituted drive is no mount point of a volume.
   if (dos->second.second.starts_with(u"\\??\\"))
@@ -1080,7 +1073,7 @@ win::NTSTATUS TSimFiles::NtOpenSymbolicLinkObject(win::HANDLE* linkHandle, win::
   std::lock_guard guard(FLock);
   EnsureRoot();
   const size_t slash = name.find(u'\\', 1);
-  const std::u16string directory = UpperAscii(name.substr(0, slash));
+  const std::u16string directory = TextUpperAscii(name.substr(0, slash));
   const std::u16string_view leaf =
       slash == std::u16string_view::npos ? std::u16string_view() : name.substr(slash + 1);
   if (leaf.empty()) {
@@ -1091,7 +1084,7 @@ win::NTSTATUS TSimFiles::NtOpenSymbolicLinkObject(win::HANDLE* linkHandle, win::
   }
   if (leaf.find(u'\\') != std::u16string_view::npos) return win::STATUS_OBJECT_PATH_NOT_FOUND;
   if (directory == u"\\??" || directory == u"\\GLOBAL??") {
-    auto dos = FDosDevices.find(UpperAscii(leaf));
+    auto dos = FDosDevices.find(TextUpperAscii(leaf));
     if (dos == FDosDevices.end()) return win::STATUS_OBJECT_NAME_NOT_FOUND;
     const uintptr_t id = FNextHandle;
     FNextHandle += 4;

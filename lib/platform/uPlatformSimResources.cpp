@@ -6,6 +6,7 @@
 
 #include "lib/platform/uPlatformHost.h"
 #include "lib/platform/uPlatformSim.h"
+#include "lib/platform/uPlatformText.h"
 #include "lib/platform/uResourceTable.h"
 
 struct TSimResources::TResource {
@@ -21,13 +22,7 @@ struct TSimResources::TResource {
 namespace {
 
 // Windows matches resource names without case (it stores them upper-cased).
-std::u16string NameKey(std::u16string_view name) {
-  std::u16string key(name);
-  for (char16_t& c : key) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  }
-  return key;
-}
+std::u16string NameKey(std::u16string_view name) { return TextUpperAscii(name); }
 
 // Where a zero-byte resource points.
 const uint8_t kNoBytes = 0;

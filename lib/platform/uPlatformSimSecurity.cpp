@@ -5,6 +5,7 @@
 
 #include "lib/platform/uPlatformSim.h"
 #include "lib/platform/uPlatformSimPe.h"
+#include "lib/platform/uPlatformText.h"
 
 namespace {
 
@@ -52,15 +53,6 @@ constexpr std::u16string_view kPrivilegeNames[] = {
     u"SeCreateSymbolicLinkPrivilege",
 };
 constexpr win::DWORD kFirstPrivilege = 2;  // SeCreateTokenPrivilege
-
-bool SameAscii(std::u16string_view a, std::u16string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char16_t x, char16_t y) {
-    auto lower = [](char16_t c) {
-      return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-    };
-    return lower(x) == lower(y);
-  });
-}
 
 // The privilege's name for a LUID; empty for a value that names none.
 std::u16string_view PrivilegeName(const win::LUID& luid) {
@@ -223,7 +215,7 @@ bool TSimSecurity::LookupPrivilegeValueW(std::u16string_view systemName, std::u1
   if (!systemName.empty()) return FailWith(win::ERROR_BAD_NETPATH, false);
   if (luid == nullptr) return FailWith(win::ERROR_INVALID_PARAMETER, false);
   for (size_t i = 0; i < std::size(kPrivilegeNames); ++i) {
-    if (SameAscii(kPrivilegeNames[i], name)) {
+    if (TextEqualsIgnoreCase(kPrivilegeNames[i], name)) {
       *luid = {static_cast<win::DWORD>(kFirstPrivilege + i), 0};
       return true;
     }

@@ -5,6 +5,10 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "lib/platform/uPlatformHost.h"
@@ -80,28 +84,35 @@ win::HANDLE TWin32Process::GetCurrentProcess() { return ::GetCurrentProcess(); }
 
 win::DWORD TWin32Process::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
-namespace {
-
-// An entry point of kernel32 that older systems lack; null (and ERROR_PROC_NOT_FOUND) then.
-template <typename TFunction>
-TFunction Kernel32Function(const char* name) {
-  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
-  FARPROC address = kernel32 != nullptr ? ::GetProcAddress(kernel32, name) : nullptr;
-  if (address == nullptr) ::SetLastError(ERROR_PROC_NOT_FOUND);
-  return reinterpret_cast<TFunction>(reinterpret_cast<void (*)()>(address));
+void (*Win32OptionalEntry(const wchar_t* module, const char* name))() {
+  using TEntry = void (*)();
+  static std::mutex lock;
+  static std::map<std::pair<std::wstring, std::string>, TEntry> found;  // guarded by lock
+  TEntry entry = nullptr;
+  {
+    std::lock_guard guard(lock);
+    const auto key = std::make_pair(std::wstring(module), std::string(name));
+    auto it = found.find(key);
+    if (it == found.end()) {
+      HMODULE handle = ::GetModuleHandleW(module);
+      FARPROC address = handle != nullptr ? ::GetProcAddress(handle, name) : nullptr;
+      it = found.emplace(key, reinterpret_cast<TEntry>(address)).first;
+    }
+    entry = it->second;
+  }
+  if (entry == nullptr) ::SetLastError(ERROR_PROC_NOT_FOUND);
+  return entry;
 }
-
-}  // namespace
 
 bool TWin32Process::Wow64DisableWow64FsRedirection(void** oldValue) {
   using TDisable = BOOL(WINAPI*)(PVOID*);
-  auto disable = Kernel32Function<TDisable>("Wow64DisableWow64FsRedirection");
+  auto disable = Win32OptionalFunction<TDisable>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
   return disable != nullptr && disable(oldValue) != FALSE;
 }
 
 bool TWin32Process::Wow64RevertWow64FsRedirection(void* oldValue) {
   using TRevert = BOOL(WINAPI*)(PVOID);
-  auto revert = Kernel32Function<TRevert>("Wow64RevertWow64FsRedirection");
+  auto revert = Win32OptionalFunction<TRevert>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
   return revert != nullptr && revert(oldValue) != FALSE;
 }
 

@@ -205,3 +205,15 @@ bool Win32UnderWine();
 // Text conversions at the Win32 boundary (wchar_t is UTF-16 there).
 std::wstring TextToWide(std::u16string_view text);
 std::u16string TextFromWide(std::wstring_view text);
+
+// An entry point of a system module that is always loaded (kernel32.dll, ntdll.dll) and that
+// older systems may lack: looked up once per module and name, then served from a cache. Null,
+// with the last error ERROR_PROC_NOT_FOUND, when the module or the entry point is missing.
+// Any thread.
+void (*Win32OptionalEntry(const wchar_t* module, const char* name))();
+// Win32OptionalEntry as the function type of the entry point.
+template <typename TFunction>
+TFunction Win32OptionalFunction(const wchar_t* module, const char* name) {
+  // Through void(*)(), the type that function pointer casts may pass without a warning.
+  return reinterpret_cast<TFunction>(Win32OptionalEntry(module, name));
+}

@@ -207,29 +207,6 @@ using TNtOpenSymbolicLinkObject = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, const win::
 using TNtQuerySymbolicLinkObject = LONG(NTAPI*)(HANDLE, win::UNICODE_STRING*, ULONG*);
 using TNtClose = LONG(NTAPI*)(HANDLE);
 
-struct TNtFunctions {
-  TNtOpenSymbolicLinkObject Open = nullptr;
-  TNtQuerySymbolicLinkObject Query = nullptr;
-  TNtClose Close = nullptr;
-};
-
-const TNtFunctions& NtFunctions() {
-  static const TNtFunctions functions = [] {
-    TNtFunctions found;
-    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    if (ntdll == nullptr) return found;
-    // Through void(*)(), the type that function pointer casts may pass without a warning.
-    auto get = [ntdll](const char* name) {
-      return reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, name));
-    };
-    found.Open = reinterpret_cast<TNtOpenSymbolicLinkObject>(get("NtOpenSymbolicLinkObject"));
-    found.Query = reinterpret_cast<TNtQuerySymbolicLinkObject>(get("NtQuerySymbolicLinkObject"));
-    found.Close = reinterpret_cast<TNtClose>(get("NtClose"));
-    return found;
-  }();
-  return functions;
-}
-
 constexpr LONG kStatusProcedureNotFound = static_cast<LONG>(0xC000007A);
 
 }  // namespace
@@ -237,7 +214,8 @@ constexpr LONG kStatusProcedureNotFound = static_cast<LONG>(0xC000007A);
 win::NTSTATUS TWin32Files::NtOpenSymbolicLinkObject(
     win::HANDLE* linkHandle, win::DWORD desiredAccess,
     const win::OBJECT_ATTRIBUTES* objectAttributes) {
-  const auto open = NtFunctions().Open;
+  const auto open =
+      Win32OptionalFunction<TNtOpenSymbolicLinkObject>(L"ntdll.dll", "NtOpenSymbolicLinkObject");
   return open != nullptr ? open(linkHandle, desiredAccess, objectAttributes)
                          : kStatusProcedureNotFound;
 }
@@ -245,7 +223,8 @@ win::NTSTATUS TWin32Files::NtOpenSymbolicLinkObject(
 win::NTSTATUS TWin32Files::NtQuerySymbolicLinkObject(win::HANDLE linkHandle,
                                                      win::UNICODE_STRING* linkTarget,
                                                      win::DWORD* returnedLength) {
-  const auto query = NtFunctions().Query;
+  const auto query =
+      Win32OptionalFunction<TNtQuerySymbolicLinkObject>(L"ntdll.dll", "NtQuerySymbolicLinkObject");
   if (query == nullptr) return kStatusProcedureNotFound;
   ULONG length = 0;
   const LONG status = query(linkHandle, linkTarget, &length);
@@ -254,6 +233,6 @@ win::NTSTATUS TWin32Files::NtQuerySymbolicLinkObject(win::HANDLE linkHandle,
 }
 
 win::NTSTATUS TWin32Files::NtClose(win::HANDLE handle) {
-  const auto close = NtFunctions().Close;
+  const auto close = Win32OptionalFunction<TNtClose>(L"ntdll.dll", "NtClose");
   return close != nullptr ? close(handle) : kStatusProcedureNotFound;
 }

@@ -15,19 +15,10 @@ win::HANDLE TWin32Security::OpenProcess(win::DWORD desiredAccess, bool inheritHa
 
 bool TWin32Security::IsWow64Process(win::HANDLE process, bool* wow64Process) {
   // Looked up at run time: systems before XP SP2 lack the entry point.
-  HMODULE kernel32 = ::LoadLibraryW(L"kernel32.dll");
-  if (kernel32 == nullptr) return false;
   using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
-  auto isWow64 = reinterpret_cast<TIsWow64Process>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(kernel32, "IsWow64Process")));
+  auto isWow64 = Win32OptionalFunction<TIsWow64Process>(L"kernel32.dll", "IsWow64Process");
   BOOL wow64 = FALSE;
-  const bool ok = isWow64 != nullptr && isWow64(process, &wow64) != FALSE;
-  const DWORD error = isWow64 == nullptr ? ERROR_PROC_NOT_FOUND : ::GetLastError();
-  ::FreeLibrary(kernel32);
-  if (!ok) {
-    ::SetLastError(error);
-    return false;
-  }
+  if (isWow64 == nullptr || isWow64(process, &wow64) == FALSE) return false;
   if (wow64Process != nullptr) *wow64Process = wow64 != FALSE;
   return true;
 }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "lib/platform/uPlatformSim.h"
+#include "lib/platform/uPlatformText.h"
 #include "lib/values/uMiscLean.h"
 
 #ifdef _WIN32
@@ -14,6 +15,51 @@
 #endif
 
 namespace {
+
+// Asked during this unit's static initialisation: the backend choice's hook, installed at a
+// higher priority in another unit, must already be there.
+const std::u16string GBackendAtStaticInit(Platform().Name());
+
+TEST(PlatformSelection, TheDefaultBackendIsThereDuringStaticInitialisation) {
+  EXPECT_EQ(GBackendAtStaticInit, PlatformDefault().Name());
+  EXPECT_FALSE(GBackendAtStaticInit.empty());
+}
+
+TEST(PlatformSelection, WithoutAnInstalledBackendThePlatformStopsWithAMessage) {
+#ifdef _WIN32
+  GTEST_SKIP() << "death tests re-start the program, which Wine does unreliably";
+#else
+  EXPECT_DEATH(
+      {
+        PlatformDefaultHookSet(nullptr);
+        Platform();
+      },
+      "no backend installed");
+#endif
+}
+
+TEST(PlatformText, AsciiFoldingOnly) {
+  struct TCase {
+    std::u16string_view A, B;
+    bool Equal;
+  };
+  const TCase cases[] = {
+      {u"kernel32.DLL", u"KERNEL32.dll", true},
+      {u"", u"", true},
+      {u"a", u"", false},
+      {u"[@`{", u"[@`{", true},
+      {u"@", u"`", false},  // 0x40 and 0x60 differ by 32 but are not letters
+      {u"[", u"{", false},
+      {u"\u00e4", u"\u00c4", false},  // only ASCII folds
+      {u"abc", u"abd", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TextToUtf8(c.A) + " / " + TextToUtf8(c.B));
+    EXPECT_EQ(TextEqualsIgnoreCase(c.A, c.B), c.Equal);
+    EXPECT_EQ(TextUpperAscii(c.A) == TextUpperAscii(c.B), c.Equal);
+  }
+  EXPECT_EQ(TextUpperAscii(u"Vol_\u00e4z{"), u"VOL_\u00e4Z{");
+}
 
 TEST(PlatformSelection, ScopesInstallAndRestoreBackends) {
   TPlatform* outer = &Platform();

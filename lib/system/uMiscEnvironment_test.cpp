@@ -9,6 +9,8 @@
 #include "lib/platform/uPlatformSimPe.h"
 #include "lib/system/GetExeVersionInfo.h"
 #include "lib/system/uMisc.h"
+#include "lib/system/uMiscEnvironment.h"
+#include "lib/values/uMiscLean.h"
 #include "lib/testing/uTestSupport.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "lib/platform/uPlatform.h"
+#include "lib/platform/uPlatformText.h"
 #include "lib/testing/uTestSupport.h"
 
 int main(int argc, char** argv) {

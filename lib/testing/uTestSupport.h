@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "lib/platform/uPlatformText.h"
 #include "lib/system/uMisc.h"
 
 // Collects the alerts raised while it lives (from any thread) instead of failing the test.

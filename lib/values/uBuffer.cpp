@@ -8,6 +8,7 @@
 
 #include "lib/system/uMisc.h"
 #include "lib/values/uFileStream.h"
+#include "lib/values/uMiscLean.h"
 #include "lib/values/uVariant.h"
 
 namespace {
@@ -46,14 +47,6 @@ bool Overlap(const void* a, int64_t aSize, const void* b, int64_t bSize) {
   const uintptr_t aEnd = Address(a) + static_cast<uintptr_t>(std::max<int64_t>(aSize, 1));
   const uintptr_t bEnd = Address(b) + static_cast<uintptr_t>(std::max<int64_t>(bSize, 1));
   return Address(a) < bEnd && Address(b) < aEnd;
-}
-
-void AppendHex(std::u16string& text, const uint8_t* bytes, int64_t count) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
-  for (int64_t i = 0; i < count; ++i) {
-    text.push_back(kDigits[bytes[i] >> 4]);
-    text.push_back(kDigits[bytes[i] & 15]);
-  }
 }
 
 // Grows the buffer for a write of count bytes at offset.
@@ -351,10 +344,7 @@ std::u16string TMemBuffer::AsHex(int32_t aFromWhere, int32_t aTillWhere) const {
   const int64_t count = till - aFromWhere + 1;
   if (count <= 0) return {};
   StopIf(aFromWhere < 0 || till >= FMaximumSize, u"");
-  std::u16string text;
-  text.reserve(static_cast<size_t>(2 * count));
-  AppendHex(text, FMemory + aFromWhere, count);
-  return text;
+  return BytesToHex({FMemory + aFromWhere, static_cast<size_t>(count)});
 }
 
 std::u16string TMemBuffer::AsHexForDisplay(int32_t aBytesFromEachSide) const {
@@ -362,17 +352,7 @@ std::u16string TMemBuffer::AsHexForDisplay(int32_t aBytesFromEachSide) const {
     Alert(u"AsHexForDisplay: negative byte count");
     aBytesFromEachSide = 0;
   }
-  const int64_t n = aBytesFromEachSide;
-  std::u16string text = u"(" + IntToText(FMaximumSize) + u") ";
-  if (FMaximumSize > 2 * n) {
-    // n bytes from the start, n + 1 from the end.
-    AppendHex(text, FMemory, n);
-    text += u"...";
-    AppendHex(text, FMemory + (FMaximumSize - n - 1), n + 1);
-  } else {
-    AppendHex(text, FMemory, FMaximumSize);
-  }
-  return text;
+  return BytesToHexForDisplay({FMemory, static_cast<size_t>(FMaximumSize)}, aBytesFromEachSide);
 }
 
 TVariant TMemBuffer::AsVarArrayOfBytes() const {

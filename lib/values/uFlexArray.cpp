@@ -5,6 +5,7 @@
 #include <atomic>
 #include <utility>
 
+#include "lib/platform/uPlatformText.h"
 #include "lib/system/uMisc.h"
 #include "lib/values/uMiscLean.h"
 
@@ -15,22 +16,10 @@ constexpr size_t kValue = 1;
 // Below this count the storage holds exactly Count entries; from it on it grows by doubling.
 constexpr int kExactStorageBelow = 32;
 
-char16_t AsciiUpper(char16_t c) {
-  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
-}
-
-bool TextsEqualIgnoreCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
-}
-
 // Identical, or both not empty and equal with a-z folded to A-Z.
 bool KeysMatch(std::u16string_view a, std::u16string_view b) {
   if (a == b) return true;
-  return !a.empty() && !b.empty() && TextsEqualIgnoreCase(a, b);
+  return !a.empty() && !b.empty() && TextEqualsIgnoreCase(a, b);
 }
 
 // The key as it is stored: a text, or the empty value for no key.
@@ -39,7 +28,7 @@ TVariant KeyVariant(std::u16string_view key) { return key.empty() ? TVariant() :
 size_t FindText(std::u16string_view text, std::u16string_view part, size_t from, bool ignoreCase) {
   if (!ignoreCase) return text.find(part, from);
   for (size_t i = from; i + part.size() <= text.size(); ++i) {
-    if (TextsEqualIgnoreCase(text.substr(i, part.size()), part)) return i;
+    if (TextEqualsIgnoreCase(text.substr(i, part.size()), part)) return i;
   }
   return std::u16string_view::npos;
 }

@@ -1,106 +1,11 @@
-// Exception base, UTF conversions and number texts.
+// Number texts, escapes, text tests and small text functions.
 #include "lib/values/uMiscLean.h"
 
+#include <algorithm>
 #include <string>
 
 #include "lib/platform/uPlatform.h"
-#include "lib/values/uBuffer.h"
-#include "lib/values/uVariant.h"
-
-namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
-void AppendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out.push_back(static_cast<char16_t>(c));
-  } else {
-    c -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-  }
-}
-
-}  // namespace
-
-Exception::Exception(std::u16string message)
-    : FMessage(std::move(message)), FWhat(TextToUtf8(FMessage)) {}
-
-std::string TextToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = kReplacement;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
-
-std::u16string TextFromUtf8(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int extra = lead < 0x80            ? 0
-                      : (lead >> 5) == 0x06  ? 1
-                      : (lead >> 4) == 0x0E  ? 2
-                      : (lead >> 3) == 0x1E  ? 3
-                                             : -1;
-    if (extra < 0 || i + extra >= text.size()) {
-      out.push_back(static_cast<char16_t>(kReplacement));
-      ++i;
-      continue;
-    }
-    static constexpr unsigned char kLeadMask[] = {0x7F, 0x1F, 0x0F, 0x07};
-    char32_t c = lead & kLeadMask[extra];
-    bool valid = true;
-    for (int k = 1; k <= extra; ++k) {
-      const auto cont = static_cast<unsigned char>(text[i + k]);
-      if ((cont & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      c = (c << 6) | (cont & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not characters.
-    static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-    if (valid && (c < kMinimum[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)) valid = false;
-    if (!valid) {
-      out.push_back(static_cast<char16_t>(kReplacement));
-      ++i;
-      continue;
-    }
-    AppendUtf16(out, c);
-    i += extra + 1;
-  }
-  return out;
-}
+#include "lib/system/uMisc.h"
 
 std::u16string TextFromAscii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
@@ -117,27 +22,9 @@ std::u16string TextGroupDigits(std::u16string_view text, char16_t separator) {
   return result;
 }
 
-std::u16string VariantAsText(const TVariant& value) {
-  if (!value.IsArray()) return value.AsText();
-  const std::vector<uint8_t>& bytes = value.ArrayBytes();
-  // A view of the variant's bytes: only read here, never written.
-  TMemBuffer view;
-  view.PointToBufferWithValidData(const_cast<uint8_t*>(bytes.data()),
-                                  static_cast<int32_t>(bytes.size()));
-  return view.AsHexForDisplay(20);
-}
-
-std::u16string VariantAsGroupedText(const TVariant& value) {
-  return TextGroupDigits(VariantAsText(value), u',');
-}
-
 namespace {
 
 constexpr char16_t kUpperHexDigits[] = u"0123456789ABCDEF";
-
-bool IsHexDigit(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-}
 
 bool IsUrlUnreserved(char16_t c) {
   if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')) return true;
@@ -154,6 +41,10 @@ size_t CharacterLength(std::u16string_view text, size_t i) {
 }
 
 }  // namespace
+
+bool IsHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
 
 int HexDigitValue(char16_t digit) {
   if (digit >= u'0' && digit <= u'9') return digit - u'0';
@@ -229,48 +120,7 @@ std::u16string UrlDecodeText(std::u16string_view text) {
   return TextFromUtf8(bytes);
 }
 
-bool VariantIsBlank(const TVariant& value) {
-  return value.IsEmpty() || value.IsNull() || (value.IsText() && value.AsText().empty());
-}
-
-std::u16string VariantBytesToHex(const TVariant& value) {
-  static constexpr char16_t kDigits[] = u"0123456789abcdef";
-  std::u16string text;
-  for (uint8_t byte : value.ArrayBytes()) {
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 15]);
-  }
-  return text;
-}
-
-TVariant HexToVariantBytes(std::u16string_view text) {
-  if (text.substr(0, 2) == u"0x") text.remove_prefix(2);
-  for (char16_t c : text) {
-    if (!IsHexDigit(c)) return TVariant();
-  }
-  std::vector<uint8_t> bytes;
-  bytes.reserve(text.size() / 2);
-  for (size_t i = 0; i + 1 < text.size(); i += 2)
-    bytes.push_back(HexPairToByte(text[i], text[i + 1]));
-  return TVariant::Bytes(std::move(bytes));
-}
-
 // --- Text tests ---
-
-namespace {
-
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
-bool EqualIgnoreCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool TextStartsWith(std::u16string_view text, std::u16string_view prefix) {
   return !prefix.empty() && text.starts_with(prefix);
@@ -278,13 +128,13 @@ bool TextStartsWith(std::u16string_view text, std::u16string_view prefix) {
 
 bool TextStartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix) {
   return !prefix.empty() && text.size() >= prefix.size() &&
-         EqualIgnoreCase(text.substr(0, prefix.size()), prefix);
+         TextEqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 bool TextInList(std::u16string_view text, std::initializer_list<std::u16string_view> list,
                 bool caseSensitive) {
   for (std::u16string_view item : list) {
-    if (caseSensitive ? item == text : EqualIgnoreCase(item, text)) return true;
+    if (caseSensitive ? item == text : TextEqualsIgnoreCase(item, text)) return true;
   }
   return false;
 }
@@ -296,10 +146,7 @@ bool TextInListIgnoreCase(std::u16string_view text, std::initializer_list<std::u
 bool TextContains(std::u16string_view needle, std::u16string_view haystack, bool caseSensitive) {
   if (needle.empty()) return false;
   if (caseSensitive) return haystack.find(needle) != std::u16string_view::npos;
-  std::u16string lowNeedle(needle), lowHaystack(haystack);
-  for (auto& c : lowNeedle) c = AsciiLower(c);
-  for (auto& c : lowHaystack) c = AsciiLower(c);
-  return lowHaystack.find(lowNeedle) != std::u16string::npos;
+  return TextUpperAscii(haystack).find(TextUpperAscii(needle)) != std::u16string::npos;
 }
 
 bool IntegerInList(int64_t value, std::initializer_list<int64_t> list) {
@@ -316,6 +163,31 @@ char16_t TextLastChar(std::u16string_view text) { return text.empty() ? u'\0' : 
 int64_t TextByteSize(std::u16string_view text) { return 2 * static_cast<int64_t>(text.size()); }
 
 // --- Hexadecimal and numbers ---
+
+std::u16string BytesToHex(std::span<const uint8_t> bytes) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string text;
+  text.reserve(2 * bytes.size());
+  for (uint8_t byte : bytes) {
+    text.push_back(kDigits[byte >> 4]);
+    text.push_back(kDigits[byte & 15]);
+  }
+  return text;
+}
+
+std::u16string BytesToHexForDisplay(std::span<const uint8_t> bytes, int32_t fromEachSide) {
+  const size_t n = fromEachSide > 0 ? static_cast<size_t>(fromEachSide) : 0;
+  std::u16string text = u"(" + IntToText(static_cast<int64_t>(bytes.size())) + u") ";
+  if (bytes.size() > 2 * n) {
+    // n bytes from the start, n + 1 from the end.
+    text += BytesToHex(bytes.first(n));
+    text += u"...";
+    text += BytesToHex(bytes.last(n + 1));
+  } else {
+    text += BytesToHex(bytes);
+  }
+  return text;
+}
 
 std::u16string IntToDollarHex(int bitWidth, int64_t value) {
   static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
@@ -375,6 +247,68 @@ int64_t TextToInt64(std::u16string_view text) {
 
 void* TextToPointer(std::u16string_view text) {
   return reinterpret_cast<void*>(static_cast<uintptr_t>(TextToInt64(text)));
+}
+
+// --- Small text functions ---
+
+bool TextHasChar(std::u16string_view text, char16_t c) {
+  return text.find(c) != std::u16string_view::npos;
+}
+
+void TextSplitAtChar(std::u16string_view text, char16_t c, std::u16string& first,
+                     std::u16string& rest) {
+  const std::u16string_view from = text.substr(!text.empty() && text[0] == c ? 1 : 0);
+  const size_t at = from.find(c);
+  if (at == std::u16string_view::npos) {
+    first = from;
+    rest.clear();
+  } else {
+    first = from.substr(0, at);
+    rest = from.substr(at + 1);
+  }
+}
+
+std::u16string TextRepeat(std::u16string_view text, int n) {
+  std::u16string result;
+  if (n <= 0) return result;
+  result.reserve(text.size() * static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) result.append(text);
+  return result;
+}
+
+std::u16string TextPad(std::u16string_view text, int alignment, int width) {
+  const size_t missing = width > 0 && static_cast<size_t>(width) > text.size()
+                             ? static_cast<size_t>(width) - text.size()
+                             : 0;
+  switch (alignment) {
+    case 0:
+      return std::u16string(text) + std::u16string(missing, u' ');
+    case 1:
+      return std::u16string(missing, u' ') + std::u16string(text);
+    default:
+      Alert(u"TextPad: alignment " + IntToText(alignment));
+      return std::u16string(text);
+  }
+}
+
+std::u16string TextTable(const std::vector<std::vector<std::u16string>>& rows,
+                         const std::vector<uint8_t>& alignments) {
+  std::vector<size_t> widths;
+  for (const auto& row : rows) {
+    Verify(row.size() <= alignments.size());
+    if (widths.size() < row.size()) widths.resize(row.size(), 0);
+    for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+  }
+  std::u16string table;
+  for (size_t r = 0; r < rows.size(); ++r) {
+    if (r > 0) table += u"\r\n";
+    for (size_t i = 0; i < rows[r].size(); ++i) {
+      if (i > 0) table += u" | ";
+      const int alignment = i < alignments.size() ? alignments[i] : 0;
+      table += TextPad(rows[r][i], alignment, static_cast<int>(widths[i]));
+    }
+  }
+  return table;
 }
 
 // --- Method references ---

@@ -1,31 +1,18 @@
-// Small dependency-free helpers that the whole library leans on: the exception base class,
-// the stop-check exception and the UTF-16 <-> UTF-8 conversions used at the platform boundary.
+// Small helpers that the whole library leans on: conversion errors, number and hexadecimal
+// texts, URL escapes, text tests and small text functions. The UTF-16 <-> UTF-8 conversions and
+// ASCII folding are the platform boundary's (lib/platform/uPlatformText.h); the exception base
+// is the checks' (lib/system/uMisc.h). Any thread.
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// Base of every exception the library raises. Carries a UTF-16 message; what() gives it in
-// UTF-8. Any thread.
-class Exception : public std::exception {
- public:
-  explicit Exception(std::u16string message);
-  const std::u16string& Message() const noexcept { return FMessage; }
-  const char* what() const noexcept override { return FWhat.c_str(); }
-
- private:
-  std::u16string FMessage;
-  std::string FWhat;
-};
-
-// Raised by the stop checks (StopIf, StopIfNot); the message starts with "Error: ".
-class EDebugStop : public Exception {
- public:
-  using Exception::Exception;
-};
+#include "lib/platform/uPlatformText.h"
+#include "lib/system/uMisc.h"
 
 // A text that is not what a conversion needs: not a number, not a hexadecimal digit, a
 // malformed escape.
@@ -40,29 +27,18 @@ class EEncodingError : public Exception {
   using Exception::Exception;
 };
 
-// UTF-16 => UTF-8. A lone surrogate becomes U+FFFD.
-std::string TextToUtf8(std::u16string_view text);
-// UTF-8 => UTF-16. An invalid byte sequence becomes U+FFFD per offending byte.
-std::u16string TextFromUtf8(std::string_view text);
 // ASCII-only conversion for literals and numbers: "abc" => u"abc".
 std::u16string TextFromAscii(std::string_view text);
 
 // Decimal text of a signed integer: -42 => u"-42".
 std::u16string IntToText(int64_t value);
 
-class TVariant;
-
-// The display text of a value in log lines: a byte array as "(" n ") " and its bytes in
-// lowercase hexadecimal (the first 20, "...", the last 21 when n > 40); anything else its
-// plain text (empty and null give "", booleans "True"/"False"). Any thread.
-//   42 => "42"    bytes 01 02 FF => "(3) 0102ff"    empty byte array => "(0) "
-std::u16string VariantAsText(const TVariant& value);
-// TextGroupDigits(VariantAsText(value), ','): 1234567 => "1,234,567".
-std::u16string VariantAsGroupedText(const TVariant& value);
 // Inserts the separator between groups of three digits, from the right, while the characters
 // are decimal digits:  "1234567" => "1,234,567"   "-1234" => "-1,234"   "123" => "123".
 std::u16string TextGroupDigits(std::u16string_view text, char16_t separator);
 
+// The character is a hexadecimal digit: 0-9, A-F or a-f.
+bool IsHexDigit(char16_t c);
 // "0"-"9" => 0-9, "A"-"F" and "a"-"f" => 10-15; any other character raises EConvertError with an
 // empty message. Any thread.
 int HexDigitValue(char16_t digit);
@@ -82,17 +58,6 @@ std::u16string UrlEncodeText(std::u16string_view text);
 // message "EConvertError"; nothing is returned then. Any thread.
 //   "a+b%7Cc" => "a b|c"    "100%%" => "100%"    "%FF" => U+FFFD    "a%2", "%zz" => raises
 std::u16string UrlDecodeText(std::u16string_view text);
-
-// True for the empty value, null and the empty text; 0 and false are not blank. Any thread.
-bool VariantIsBlank(const TVariant& value);
-// The bytes of a byte array in lowercase hexadecimal, two digits each: bytes 0A FF => "0aff".
-// Null and every other value that is not an array give "". Any thread.
-std::u16string VariantBytesToHex(const TVariant& value);
-// A leading "0x" is dropped; the rest, read two hexadecimal digits per byte (a trailing odd digit
-// ignored), gives a byte array with low bound 0. Any character that is not a hexadecimal digit
-// gives the empty value. Any thread.
-//   "0x0aFF" => bytes 0A FF    "0x" => no bytes    "ABC" => bytes AB    "0xzz" => empty value
-TVariant HexToVariantBytes(std::u16string_view text);
 
 // --- Text tests ---
 // ASCII folding: only a-z and A-Z compare equal to their other case.
@@ -120,6 +85,12 @@ int64_t TextByteSize(std::u16string_view text);
 // "$" and the value in uppercase hexadecimal with at least bitWidth / 4 digits; negative
 // values show their two's complement.   (32, 255) => "$000000FF"   (8, 4096) => "$1000"
 std::u16string IntToDollarHex(int bitWidth, int64_t value);
+// The bytes in lowercase hexadecimal, two digits each: {0A FF} => "0aff".
+std::u16string BytesToHex(std::span<const uint8_t> bytes);
+// Bytes for a log line: "(" n ") " and the bytes in lowercase hexadecimal; when n exceeds
+// 2 x fromEachSide, the first fromEachSide bytes, "...", and the last fromEachSide + 1. A negative
+// fromEachSide counts as 0.   ({01 02 FF}, 20) => "(3) 0102ff"   ({}, 20) => "(0) "
+std::u16string BytesToHexForDisplay(std::span<const uint8_t> bytes, int32_t fromEachSide);
 // "$" and as many uppercase hexadecimal digits as the build's pointers have (8 or 16).
 std::u16string PointerToText(const void* pointer);
 // "" => 0; decimal with an optional sign, or hexadecimal after "$" or "0x". Anything else
@@ -127,6 +98,27 @@ std::u16string PointerToText(const void* pointer);
 int64_t TextToInt64(std::u16string_view text);
 // The pointer whose address TextToInt64(text) gives (its low 32 bits on 32-bit builds).
 void* TextToPointer(std::u16string_view text);
+
+// --- Small text functions ---
+
+// The character occurs in the text.
+bool TextHasChar(std::u16string_view text, char16_t c);
+// Skips the character when the text begins with it, then splits at its next occurrence:
+//   ("a|b|c", '|') => "a", "b|c"   ("|a|b", '|') => "a", "b"   ("abc", '|') => "abc", ""
+void TextSplitAtChar(std::u16string_view text, char16_t c, std::u16string& first,
+                     std::u16string& rest);
+// The text n times; empty for n <= 0.
+std::u16string TextRepeat(std::u16string_view text, int n);
+// Spaces up to the width: alignment 0 after the text (left-aligned), 1 before it (right-
+// aligned). Any other alignment raises an alert and gives the text unpadded.
+//   ("ab", 0, 4) => "ab  "   ("ab", 1, 4) => "  ab"   ("abcde", 0, 4) => "abcde"
+std::u16string TextPad(std::u16string_view text, int alignment, int width);
+// Rows of cells laid out in columns as wide as their longest cell, each cell padded with its
+// column's alignment; cells joined by " | ", rows by CR LF. A row with more cells than there
+// are alignments raises an alert; its extra cells are left-aligned.
+//   {{"a", "1"}, {"bcd", "22"}}, {0, 1} => "a   |  1\r\nbcd | 22"
+std::u16string TextTable(const std::vector<std::vector<std::u16string>>& rows,
+                         const std::vector<uint8_t>& alignments);
 
 // --- Method references ---
 

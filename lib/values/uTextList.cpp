@@ -45,3 +45,30 @@ std::vector<std::u16string> TextListFromBytes(std::span<const uint8_t> bytes) {
   if (start < text.size()) lines.emplace_back(text, start, text.size() - start);
   return lines;
 }
+
+int TextUtf8WithoutBomLine(std::span<const uint8_t> bytes) {
+  const bool utf8Bom = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+  const bool utf16Bom = bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
+  if (utf8Bom || utf16Bom) return 0;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  // Valid UTF-8, and only that, survives the round trip unchanged.
+  if (TextToUtf8(TextFromUtf8(text)) != text) return 0;
+  // Without a byte-order mark each byte is one code unit of the list, so lines match.
+  const std::vector<std::u16string> lines = TextListFromBytes(bytes);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    for (char16_t c : lines[i]) {
+      if (c >= 0x80) return static_cast<int>(i + 1);
+    }
+  }
+  return 0;
+}
+
+std::vector<TInstallScriptEntry> InstallScriptEntries(std::span<const uint8_t> bytes) {
+  const std::vector<std::u16string> lines = TextListFromBytes(bytes);
+  std::vector<TInstallScriptEntry> entries;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].empty() || lines[i].starts_with(u"//")) continue;
+    entries.push_back({static_cast<int>(i + 1), lines[i]});
+  }
+  return entries;
+}

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "lib/values/uMiscLean.h"
+
 namespace {
 
 constexpr int64_t kCurrencyScale = 10'000;
@@ -145,21 +147,13 @@ int64_t DaysFromCivil(int64_t year, int month, int day) {
 }
 
 std::u16string DateToText(double oleDate) {
-  if (!std::isfinite(oleDate) || std::fabs(oleDate) > 1e9) return DoubleToText(oleDate);
-  // OLE dates before day 0 count the days backwards but the time of day forwards.
-  int64_t days = static_cast<int64_t>(std::trunc(oleDate));
-  int64_t milliseconds = std::llround(std::fabs(oleDate - static_cast<double>(days)) * kMillisecondsPerDay);
-  if (milliseconds >= kMillisecondsPerDay) {
-    milliseconds -= kMillisecondsPerDay;
-    days += oleDate < 0 ? -1 : 1;
-  }
-  int64_t year;
-  int month, day;
-  CivilFromDays(days - kOleToUnixDays, year, month, day);
+  TOleCalendarTime c;
+  if (!OleDateToCalendar(oleDate, c)) return DoubleToText(oleDate);
+  const int32_t ms = c.Milliseconds;
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d %02d:%02d:%02d.%03d", static_cast<long long>(year),
-                month, day, static_cast<int>(milliseconds / 3'600'000), static_cast<int>(milliseconds / 60'000 % 60),
-                static_cast<int>(milliseconds / 1000 % 60), static_cast<int>(milliseconds % 1000));
+  std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d %02d:%02d:%02d.%03d", static_cast<long long>(c.Year),
+                c.Month, c.Day, static_cast<int>(ms / 3'600'000), static_cast<int>(ms / 60'000 % 60),
+                static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
   return TextFromAscii(buffer);
 }
 
@@ -263,10 +257,8 @@ bool TVariant::AsBoolean() const {
     case TVarType::Double: case TVarType::Date: return FDouble != 0;
     case TVarType::String: {
       const std::u16string_view text = Trim(FText);
-      std::u16string lower(text);
-      for (auto& c : lower) c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-      if (lower == u"true") return true;
-      if (lower == u"false") return false;
+      if (TextEqualsIgnoreCase(text, u"true")) return true;
+      if (TextEqualsIgnoreCase(text, u"false")) return false;
       double number;
       if (ParseDouble(text, number)) return number != 0;
       int64_t integer;
@@ -443,4 +435,52 @@ bool operator==(const TVariant& a, const TVariant& b) {
   }
   if (a.FType == TVarType::Currency && b.FType == TVarType::Currency) return a.FInt == b.FInt;
   return a.AsDouble() == b.AsDouble();
+}
+
+// --- Texts of values ---
+
+std::u16string VariantAsText(const TVariant& value) {
+  return value.IsArray() ? BytesToHexForDisplay(value.ArrayBytes(), 20) : value.AsText();
+}
+
+std::u16string VariantAsGroupedText(const TVariant& value) {
+  return TextGroupDigits(VariantAsText(value), u',');
+}
+
+bool VariantIsBlank(const TVariant& value) {
+  return value.IsEmpty() || value.IsNull() || (value.IsText() && value.AsText().empty());
+}
+
+std::u16string VariantBytesToHex(const TVariant& value) { return BytesToHex(value.ArrayBytes()); }
+
+TVariant HexToVariantBytes(std::u16string_view text) {
+  if (text.substr(0, 2) == u"0x") text.remove_prefix(2);
+  for (char16_t c : text) {
+    if (!IsHexDigit(c)) return TVariant();
+  }
+  std::vector<uint8_t> bytes;
+  bytes.reserve(text.size() / 2);
+  for (size_t i = 0; i + 1 < text.size(); i += 2)
+    bytes.push_back(HexPairToByte(text[i], text[i + 1]));
+  return TVariant::Bytes(std::move(bytes));
+}
+
+// --- OLE dates ---
+
+bool OleDateToCalendar(double oleDate, TOleCalendarTime& calendar) {
+  if (!std::isfinite(oleDate) || std::fabs(oleDate) > 1e9) return false;
+  // The whole part names the day (counting backwards before day 0); the fraction counts
+  // forwards from that day's start, whatever the sign.
+  int64_t days = static_cast<int64_t>(std::trunc(oleDate));
+  int64_t milliseconds =
+      std::llround(std::fabs(oleDate - static_cast<double>(days)) * kMillisecondsPerDay);
+  if (milliseconds >= kMillisecondsPerDay) {
+    // Rounded up to midnight: the start of the next calendar day, which for a negative date is
+    // the day nearer to day 0 (-1.9999999999 is 1899-12-29 23:59:59.99999 => 1899-12-30).
+    milliseconds -= kMillisecondsPerDay;
+    days += 1;
+  }
+  CivilFromDays(days - kOleToUnixDays, calendar.Year, calendar.Month, calendar.Day);
+  calendar.Milliseconds = static_cast<int32_t>(milliseconds);
+  return true;
 }

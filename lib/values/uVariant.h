@@ -131,3 +131,39 @@ class TVariant {
   std::shared_ptr<const std::vector<uint8_t>> FBytes;  // immutable once made, so sharing is safe
   int32_t FLowBound = 0;
 };
+
+// --- Texts of values ---
+
+// The display text of a value in log lines: a byte array as "(" n ") " and its bytes in
+// lowercase hexadecimal (the first 20, "...", the last 21 when n > 40); anything else its
+// plain text (empty and null give "", booleans "True"/"False"). Any thread.
+//   42 => "42"    bytes 01 02 FF => "(3) 0102ff"    empty byte array => "(0) "
+std::u16string VariantAsText(const TVariant& value);
+// TextGroupDigits(VariantAsText(value), ','): 1234567 => "1,234,567".
+std::u16string VariantAsGroupedText(const TVariant& value);
+// True for the empty value, null and the empty text; 0 and false are not blank. Any thread.
+bool VariantIsBlank(const TVariant& value);
+// The bytes of a byte array in lowercase hexadecimal, two digits each: bytes 0A FF => "0aff".
+// Null and every other value that is not an array give "". Any thread.
+std::u16string VariantBytesToHex(const TVariant& value);
+// A leading "0x" is dropped; the rest, read two hexadecimal digits per byte (a trailing odd digit
+// ignored), gives a byte array with low bound 0. Any character that is not a hexadecimal digit
+// gives the empty value. Any thread.
+//   "0x0aFF" => bytes 0A FF    "0x" => no bytes    "ABC" => bytes AB    "0xzz" => empty value
+TVariant HexToVariantBytes(std::u16string_view text);
+
+// --- OLE dates ---
+
+// An OLE date in calendar form (proleptic Gregorian), to the millisecond.
+struct TOleCalendarTime {
+  int64_t Year = 0;
+  int Month = 0;
+  int Day = 0;
+  int32_t Milliseconds = 0;  // since the day's start, 0 to 86'399'999
+};
+// The calendar form of an OLE date: days since 1899-12-30, whose whole part names the day and
+// whose fraction is the time since that day's start (before day 0 too: -1.25 is 1899-12-29
+// 06:00). The time is rounded to the millisecond; a time that rounds up to midnight is the
+// next calendar day's start. Not finite or beyond 1e9 days: false, nothing set. Any thread.
+//   0.5 => 1899-12-30 12:00:00.000    -1.9999999999 => 1899-12-30 00:00:00.000
+bool OleDateToCalendar(double oleDate, TOleCalendarTime& calendar);

@@ -195,4 +195,45 @@ TEST(Variant, CopiesAreIndependent) {
   EXPECT_EQ(TVariant::Bytes({}).HighBound(), -1);
 }
 
+TEST(OleDates, CalendarFormRoundsToTheMillisecond) {
+  struct TCase {
+    double OleDate;
+    const char16_t* Text;  // the variant's text, built on the calendar form
+  };
+  constexpr double kHalfMillisecondLess = 0.0004 / 86'400;  // 0.4 ms, in days
+  const TCase cases[] = {
+      {0.0, u"1899-12-30 00:00:00.000"},
+      {0.5, u"1899-12-30 12:00:00.000"},
+      {1.75, u"1899-12-31 18:00:00.000"},
+      // Before day 0 the whole part counts backwards, the fraction forwards from the day's start.
+      {-0.5, u"1899-12-30 12:00:00.000"},
+      {-1.25, u"1899-12-29 06:00:00.000"},
+      {-2.5, u"1899-12-28 12:00:00.000"},
+      // Rounding up to midnight gives the next calendar day's start, whatever the sign.
+      {-1.9999999999, u"1899-12-30 00:00:00.000"},
+      {-0.9999999999, u"1899-12-31 00:00:00.000"},
+      {-3.9999999999, u"1899-12-28 00:00:00.000"},
+      {1.9999999999, u"1900-01-01 00:00:00.000"},
+      {TVariant::DateTime(2016, 3, 2).AsDate() - kHalfMillisecondLess, u"2016-03-02 00:00:00.000"},
+      {TVariant::DateTime(2016, 2, 29, 23, 59, 59, 999).AsDate(), u"2016-02-29 23:59:59.999"},
+      {TVariant::DateTime(1600, 2, 29, 1, 2, 3).AsDate(), u"1600-02-29 01:02:03.000"},
+      {TVariant::DateTime(1, 1, 1).AsDate(), u"0001-01-01 00:00:00.000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.OleDate);
+    EXPECT_EQ(TVariant::DateTime(c.OleDate).AsText(), c.Text);
+  }
+  TOleCalendarTime calendar;
+  ASSERT_TRUE(OleDateToCalendar(-1.9999999999, calendar));
+  EXPECT_EQ(calendar.Year, 1899);
+  EXPECT_EQ(calendar.Month, 12);
+  EXPECT_EQ(calendar.Day, 30);
+  EXPECT_EQ(calendar.Milliseconds, 0);
+  // Not a day: no calendar form.
+  calendar = {};
+  EXPECT_FALSE(OleDateToCalendar(std::nan(""), calendar));
+  EXPECT_FALSE(OleDateToCalendar(1e10, calendar));
+  EXPECT_EQ(calendar.Year, 0);
+}
+
 }  // namespace

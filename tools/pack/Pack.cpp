@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "compress/LZMAContainer.h"
 #include "lib/platform/uResourceTable.h"
 #include "tools/pack/PackScript.h"
 
@@ -36,9 +37,8 @@ bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
   return static_cast<bool>(out);
 }
 
-// The container of one file: 8-byte little-endian size, the LZMA2 properties byte, the raw
-// LZMA2 stream with its end byte. Normal mode, 32 MiB dictionary, 64 fast bytes, binary-tree
-// match finder (properties byte 26).
+// The container of one file (compress/LZMAContainer.h): normal mode, 32 MiB dictionary, 64 fast
+// bytes, binary-tree match finder.
 std::optional<std::vector<uint8_t>> Compress(const std::vector<uint8_t>& bytes, std::string& error) {
   lzma_options_lzma options;
   lzma_lzma_preset(&options, 6);
@@ -46,30 +46,8 @@ std::optional<std::vector<uint8_t>> Compress(const std::vector<uint8_t>& bytes, 
   options.mode = LZMA_MODE_NORMAL;
   options.nice_len = 64;
   options.mf = LZMA_MF_BT4;
-  lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-  std::vector<uint8_t> container(9 + lzma_stream_buffer_bound(bytes.size()));
-  const uint64_t size = bytes.size();
-  for (int i = 0; i < 8; ++i) container[i] = static_cast<uint8_t>(size >> (8 * i));
-  if (lzma_properties_encode(filters, &container[8]) != LZMA_OK) {
-    error = "cannot encode the LZMA2 properties";
-    return std::nullopt;
-  }
-  lzma_stream stream = LZMA_STREAM_INIT;
-  if (lzma_raw_encoder(&stream, filters) != LZMA_OK) {
-    error = "cannot set up the LZMA2 encoder";
-    return std::nullopt;
-  }
-  stream.next_in = bytes.data();
-  stream.avail_in = bytes.size();
-  stream.next_out = container.data() + 9;
-  stream.avail_out = container.size() - 9;
-  const lzma_ret ret = lzma_code(&stream, LZMA_FINISH);
-  container.resize(container.size() - stream.avail_out);
-  lzma_end(&stream);
-  if (ret != LZMA_STREAM_END) {
-    error = "the LZMA2 encoder failed (" + std::to_string(ret) + ")";
-    return std::nullopt;
-  }
+  std::vector<uint8_t> container;
+  if (!ContainerEncode(bytes, options, container, error)) return std::nullopt;
   return container;
 }
 

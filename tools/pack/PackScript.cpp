@@ -8,11 +8,16 @@
 bool PackScriptParse(std::span<const uint8_t> script, std::vector<TPackEntry>& entries,
                      std::string& problem) {
   entries.clear();
-  const std::vector<std::u16string> lines = TextListFromBytes(script);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::u16string& line = lines[i];
-    if (line.empty() || line.starts_with(u"//")) continue;
-    const int number = static_cast<int>(i + 1);
+  if (const int line = TextUtf8WithoutBomLine(script); line != 0) {
+    problem = std::to_string(line) +
+              ": the script is UTF-8 without a byte-order mark, which the installer reads as "
+              "Windows-1252 (its file names would come out garbled); save it as UTF-8 with a "
+              "byte-order mark";
+    return false;
+  }
+  for (const TInstallScriptEntry& entry : InstallScriptEntries(script)) {
+    const std::u16string& line = entry.Text;
+    const int number = entry.Line;
     std::u16string reason;
     if (!RelativePathStaysInside(line, &reason)) {
       problem = std::to_string(number) + ": entry \"" + TextToUtf8(line) +

@@ -1,7 +1,8 @@
-// The install script as the packer reads it: the same text-list rules as the installer (byte-
-// order marks, ANSI text otherwise, CR LF / CR / LF), comments only at the very start of a
-// line, empty lines skipped, nothing trimmed; and every entry must stay inside the
-// installation folder.
+// The install script as the packer reads it: the installer's own entry rule
+// (InstallScriptEntries, lib/values/uTextList.h: byte-order marks, ANSI text otherwise, CR LF /
+// CR / LF, comments only at the very start of a line, empty lines skipped, nothing trimmed); a
+// UTF-8 script without a byte-order mark is refused (the installer would read it as
+// Windows-1252); and every entry must stay inside the installation folder.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@ struct TPackEntry {
 };
 
 // Fills entries in script order. False with a "LINE: message" problem for an entry that would
-// leave the installation folder.
+// leave the installation folder, or for the first non-ASCII line of a UTF-8 script without a
+// byte-order mark.
 bool PackScriptParse(std::span<const uint8_t> script, std::vector<TPackEntry>& entries,
                      std::string& problem);

@@ -35,4 +35,22 @@ TEST(PackScript, EntriesLeavingTheFolderAreRefusedByLine) {
   }
 }
 
+TEST(PackScript, Utf8WithoutAByteOrderMarkIsRefusedAtItsFirstNonAsciiLine) {
+  std::vector<TPackEntry> entries;
+  std::string problem;
+  EXPECT_FALSE(PackScriptParse(Bytes("a.exe\r\n// \xC3\xA4 comment\r\nb.txt"), entries, problem));
+  EXPECT_EQ(problem.rfind("2: the script is UTF-8 without a byte-order mark", 0), 0u) << problem;
+  EXPECT_NE(problem.find("Windows-1252"), std::string::npos) << problem;
+  EXPECT_TRUE(entries.empty());
+
+  // With its mark the same script is read as UTF-8, and its names come out as written.
+  ASSERT_TRUE(PackScriptParse(Bytes("\xEF\xBB\xBFUI\\\xC3\xA4.ico"), entries, problem)) << problem;
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Text, "UI\\\xC3\xA4.ico");
+  // A Windows-1252 script (not valid UTF-8) is what the installer reads it as.
+  ASSERT_TRUE(PackScriptParse(Bytes("\xE4.txt"), entries, problem)) << problem;
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Text, "\xC3\xA4.txt");
+}
+
 }  // namespace
