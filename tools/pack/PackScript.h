@@ -1,7 +1,8 @@
 // The install script as the packer reads it: the same text-list rules as the installer (byte-
 // order marks, ANSI text otherwise, CR LF / CR / LF), comments only at the very start of a
 // line, empty lines skipped, nothing trimmed; and every entry must stay inside the
-// installation folder.
+// installation folder and have no empty part (RelativePathStaysInside), as the installer
+// requires.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,7 @@ struct TPackEntry {
   std::filesystem::path HostRelative;   // the same path with host separators
 };
 
-// Fills entries in script order. False with a "LINE: message" problem for an entry that would
-// leave the installation folder.
+// Fills entries in script order. False with a "LINE: entry "TEXT" is refused: REASON" problem
+// for the first entry that would leave the installation folder or has an empty part.
 bool PackScriptParse(std::span<const uint8_t> script, std::vector<TPackEntry>& entries,
                      std::string& problem);

@@ -35,4 +35,25 @@ TEST(PackScript, EntriesLeavingTheFolderAreRefusedByLine) {
   }
 }
 
+TEST(PackScript, EntriesWithAnEmptyPartAreRefusedByLine) {
+  // The installer writes through the long-path prefix, where an empty part is an invalid name.
+  struct TCase {
+    const char* Entry;
+    const char* Problem;
+  };
+  const TCase cases[] = {
+      {"UI\\\\a.ico", "2: entry \"UI\\\\a.ico\" is refused: the path has an empty part"},
+      {"UI\\", "2: entry \"UI\\\" is refused: the path has an empty part"},
+      {"UI//a.ico", "2: entry \"UI//a.ico\" is refused: the path has an empty part"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Entry);
+    std::vector<TPackEntry> entries;
+    std::string problem;
+    EXPECT_FALSE(PackScriptParse(Bytes(std::string("ok.txt\r\n") + c.Entry + "\r\nz.txt\r\n"),
+                                 entries, problem));
+    EXPECT_EQ(problem.rfind(c.Problem, 0), 0u) << problem;
+  }
+}
+
 }  // namespace
