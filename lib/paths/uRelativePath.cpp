@@ -13,9 +13,17 @@ bool RelativePathStaysInside(std::u16string_view path, std::u16string* reason) {
   if (path.find(u':') != std::u16string_view::npos) {
     return refuse(u"the path names a drive or a stream, outside the installation folder");
   }
+  // Under the long-path prefix "/" is no separator but, like the characters below, one that no
+  // name may hold: the installer could not write the file.
+  for (char16_t c : path) {
+    if (c < 32 || std::u16string_view(u"/<>\"|?*").find(c) != std::u16string_view::npos) {
+      return refuse(u"the path holds a character that no Windows name may hold (a control "
+                    u"character or one of / < > \" | ? *; the separator is \\)");
+    }
+  }
   size_t start = 0;
   while (start <= path.size()) {
-    size_t end = path.find_first_of(u"\\/", start);
+    size_t end = path.find(u'\\', start);
     if (end == std::u16string_view::npos) end = path.size();
     const std::u16string_view part = path.substr(start, end - start);
     // Files are written through the long-path prefix, under which Windows keeps an empty part

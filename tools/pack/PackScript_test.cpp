@@ -35,8 +35,9 @@ TEST(PackScript, EntriesLeavingTheFolderAreRefusedByLine) {
   }
 }
 
-TEST(PackScript, EntriesWithAnEmptyPartAreRefusedByLine) {
-  // The installer writes through the long-path prefix, where an empty part is an invalid name.
+TEST(PackScript, EntriesThatNameNoWindowsFileAreRefusedByLine) {
+  // The installer writes through the long-path prefix, where an empty part or a "/" makes an
+  // invalid name.
   struct TCase {
     const char* Entry;
     const char* Problem;
@@ -44,7 +45,8 @@ TEST(PackScript, EntriesWithAnEmptyPartAreRefusedByLine) {
   const TCase cases[] = {
       {"UI\\\\a.ico", "2: entry \"UI\\\\a.ico\" is refused: the path has an empty part"},
       {"UI\\", "2: entry \"UI\\\" is refused: the path has an empty part"},
-      {"UI//a.ico", "2: entry \"UI//a.ico\" is refused: the path has an empty part"},
+      {"UI/a.ico", "2: entry \"UI/a.ico\" is refused: the path holds a character that no"},
+      {"a?.ico", "2: entry \"a?.ico\" is refused: the path holds a character that no"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Entry);
