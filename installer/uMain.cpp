@@ -34,7 +34,8 @@ void TForm1::LoadInstallScript() {
 
 void TForm1::ExtractEntry(const TPath& folder, int index) {
   const std::u16string entry = VariantAsText(FilesList.GetValueByIndex(index));
-  // The installer writes with elevated rights: an entry must not reach outside the folder.
+  // The installer writes with elevated rights: an entry must not reach outside the folder. Nor
+  // may it hold what the long-path prefix below keeps as an invalid name (an empty part, "/").
   if (!RelativePathStaysInside(entry)) throw EEntryFailed(u"Unsafe entry " + entry);
 
   const TResourceStream resource(u"F" + VariantAsText(TVariant(index)));

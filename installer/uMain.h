@@ -18,8 +18,10 @@ class TForm1 {
   // Writes entry i of FilesList to folder + entry, decoded from the RCDATA resource "F<i>",
   // one entry at a time, creating the folders above it and replacing an existing file. An
   // entry that fails (no resource, corrupt data, out of memory, a folder or file that cannot
-  // be written, or a path that would leave folder: absolute, with a drive, UNC or device
-  // form, or a "." or ".." part) is skipped and the others are still written. After each
+  // be written, a path that would leave folder: absolute, with a drive, UNC or device form,
+  // or a "." or ".." part, or a path that the long-path prefix of the write makes an invalid
+  // name: an empty part, a "/", one of < > " | ? * or a control character) is skipped and the
+  // others are still written; the packer refuses such entries before. After each
   // entry written, one pass of the message loop keeps the window responsive. True when every
   // entry was written. An empty FilesList raises EDebugStop "Error: ".
   bool ExtractPayload(const TPath& folder);

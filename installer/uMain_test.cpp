@@ -159,6 +159,14 @@ TEST(PayloadExtraction, WritesEveryEntryOrFailsOnlyTheOnesThatCannotBe) {
        {},
        {},
        {1, 2, 3, 4, 5, 6, 7, 8}},
+      // Written through the long-path prefix, an empty part or a "/" would be an invalid name;
+      // Windows does not collapse them to "UI\x.dll" there.
+      {"entries that name no Windows file",
+       {u"Lumarc.exe", u"UI\\\\x.dll", u"UI\\", u"UI\\Icons\\\\y.ico", u"UI/x.dll",
+        u"a?.dll", u"UiEngine.cmp"},
+       {},
+       {},
+       {1, 2, 3, 4, 5}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);

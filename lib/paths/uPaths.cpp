@@ -236,7 +236,9 @@ void TPath::Insert(int32_t index, std::u16string_view text) {
 }
 
 void TPath::Add(const TPath& other) {
-  for (int32_t i = 0; i < other.FCount; ++i) Insert(FCount, other.PartGet(i));
+  // other may be this path, whose count grows with every part appended.
+  const int32_t count = other.FCount;
+  for (int32_t i = 0; i < count; ++i) Insert(FCount, other.PartGet(i));
 }
 
 void TPath::Remove(int32_t index) {
@@ -284,17 +286,19 @@ TPath TPath::Inverted() const {
 }
 
 void TPath::CopyFirstParts(int32_t n, TPath& result) const {
-  result.Clear();
-  for (int32_t i = 0; i < n; ++i) result.Add(TPath(PartGet(i)));
-  result.FLeadingSeparator = FLeadingSeparator;
-  result.FTrailingSeparator = false;
+  TPath copy;  // result may be this path
+  for (int32_t i = 0; i < n; ++i) copy.Add(TPath(PartGet(i)));
+  copy.FLeadingSeparator = FLeadingSeparator;
+  copy.FTrailingSeparator = false;
+  result = std::move(copy);
 }
 
 void TPath::CopyLastParts(int32_t n, TPath& result) const {
-  result.Clear();
-  for (int32_t i = FCount - n; i <= FCount - 1; ++i) result.Add(TPath(PartGet(i)));
-  result.FLeadingSeparator = FLeadingSeparator;
-  result.FTrailingSeparator = FTrailingSeparator;
+  TPath copy;  // result may be this path
+  for (int32_t i = FCount - n; i <= FCount - 1; ++i) copy.Add(TPath(PartGet(i)));
+  copy.FLeadingSeparator = FLeadingSeparator;
+  copy.FTrailingSeparator = FTrailingSeparator;
+  result = std::move(copy);
 }
 
 TPath TPath::RelativeTo(const TPath& base) const {

@@ -83,7 +83,8 @@ class TPath {
   // Inserts a single name before part index (index Count appends); an alert and no change
   // when index is outside 0 .. Count.
   void Insert(int32_t index, std::u16string_view text);
-  // Appends every part of the other path, empty parts included; its flags are ignored.
+  // Appends every part of the other path, empty parts included; its flags are ignored. The
+  // other path may be this one: p.Add(p) doubles its parts.
   void Add(const TPath& other);
   // Removes part index; an alert and no change when out of range.
   void Remove(int32_t index);

@@ -173,6 +173,20 @@ TEST(Path, CopiesJoinsAndRelativePaths) {
   for (const auto& c : joins) EXPECT_EQ(c.Joined.ToString(), c.Text);
   EXPECT_EQ(u"Installation path: " + TPath(u"C:\\Vardeno"), u"Installation path: C:\\Vardeno");
 
+  // A path added to itself or copied into itself reads its parts as they were before.
+  TPath twice(u"a\\\\b");
+  twice.Add(twice);
+  EXPECT_EQ(Parts(twice), (std::vector<std::u16string>{u"a", u"", u"b", u"a", u"", u"b"}));
+  TPath none;
+  none.Add(none);
+  EXPECT_TRUE(none.IsEmpty());
+  TPath head(u"C:\\a\\b\\c");
+  head.CopyFirstParts(2, head);
+  EXPECT_EQ(head.ToString(), u"C:\\a");
+  TPath tail(u"C:\\a\\b\\c\\");
+  tail.CopyLastParts(2, tail);
+  EXPECT_EQ(tail.ToString(), u"b\\c\\");
+
   const TPath base(u"C:\\Program Files");
   EXPECT_EQ(TPath(u"c:\\program files\\Vardeno\\a.dll").RelativeTo(base).ToString(), u"Vardeno\\a.dll");
   TAlertCapture alerts;

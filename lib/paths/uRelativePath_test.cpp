@@ -34,6 +34,15 @@ TEST(RelativePath, OnlyPathsThatStayInsidePass) {
       {u"UI\\...\\x.dll", false},
       {u"UI\\\\x.dll", false},
       {u"UI\\", false},
+      // Names the installer could not write under the long-path prefix.
+      {u"UI/x.dll", false},
+      {u"a?.ico", false},
+      {u"a*.ico", false},
+      {u"a<b>.ico", false},
+      {u"a|b.ico", false},
+      {u"a\"b.ico", false},
+      {u"a\tb.ico", false},
+      {u"a#b;c,d=e+f[g]{h}~&%'.ico", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(TextToUtf8(c.Path));

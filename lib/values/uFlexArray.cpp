@@ -446,11 +446,18 @@ void TFlexArray::MoveBeforeOrAfter(std::u16string_view aEntryToMove,
 
 // --- Comparing and copying ---
 
-TVariant TFlexArray::NthValueOfKey(std::u16string_view aKey, int aOccurrence) const {
+int TFlexArray::NthIndexOfKey(std::u16string_view aKey, int aOccurrence) const {
   for (int i = 0; i < FCount; ++i) {
-    if (KeysMatch(KeyAt(i), aKey) && aOccurrence-- == 0) return EntryAt(i)[kValue];
+    if (KeysMatch(KeyAt(i), aKey) && aOccurrence-- == 0) return i;
   }
-  return TVariant();
+  return -1;
+}
+
+int TFlexArray::OccurrenceOfKeyAt(int aIndex) const {
+  const std::u16string key = KeyAt(aIndex);
+  int occurrence = 0;
+  for (int j = 0; j < aIndex; ++j) occurrence += KeysMatch(KeyAt(j), key) ? 1 : 0;
+  return occurrence;
 }
 
 bool TFlexArray::ValuesFoundIn(const TFlexArray& aOther,
@@ -458,9 +465,9 @@ bool TFlexArray::ValuesFoundIn(const TFlexArray& aOther,
   for (int i = 0; i < FCount; ++i) {
     const std::u16string key = KeyAt(i);
     if (std::find(aIgnored.begin(), aIgnored.end(), key) != aIgnored.end()) continue;
-    int occurrence = 0;
-    for (int j = 0; j < i; ++j) occurrence += KeysMatch(KeyAt(j), key) ? 1 : 0;
-    if (!FlexValuesEqual(EntryAt(i)[kValue], aOther.NthValueOfKey(key, occurrence))) return false;
+    const int there = aOther.NthIndexOfKey(key, OccurrenceOfKeyAt(i));
+    const TVariant value = there < 0 ? TVariant() : aOther.EntryAt(there)[kValue];
+    if (!FlexValuesEqual(EntryAt(i)[kValue], value)) return false;
   }
   return true;
 }
@@ -469,7 +476,17 @@ bool TFlexArray::IsSameAsExcept(const TFlexArray& aAnother,
                                 std::initializer_list<std::u16string_view> aKeysToIgnore) const {
   if (FCount != aAnother.FCount) return false;
   const std::vector<std::u16string_view> ignored(aKeysToIgnore);
-  return ValuesFoundIn(aAnother, ignored) && aAnother.ValuesFoundIn(*this, ignored);
+  if (!ValuesFoundIn(aAnother, ignored)) return false;
+  // Every pair was compared above or ignored with this array's entry (so "IDMIN" there goes
+  // with an ignored "IdMin" here). What is left are the entries there without a counterpart
+  // here: like a key missing there, each compares with the empty value.
+  for (int j = 0; j < aAnother.FCount; ++j) {
+    const std::u16string key = aAnother.KeyAt(j);
+    if (std::find(ignored.begin(), ignored.end(), key) != ignored.end()) continue;
+    if (NthIndexOfKey(key, aAnother.OccurrenceOfKeyAt(j)) >= 0) continue;
+    if (!FlexValuesEqual(TVariant(), aAnother.EntryAt(j)[kValue])) return false;
+  }
+  return true;
 }
 
 bool TFlexArray::IsSameAs(std::initializer_list<TVariant> aKeysAndValues) const {

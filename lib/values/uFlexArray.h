@@ -177,12 +177,14 @@ class TFlexArray {
                          std::u16string_view aEntryBeforeWhichToPut, bool aIsAfter);
 
   // --- Comparing and copying ---
-  // Same Count, and every entry not under one of the ignored keys (exact texts) has an equal
-  // value (FlexValuesEqual) under its key in the other array, in either direction; the order of
+  // Same Count, and every entry of this array not under one of the ignored keys (exact texts)
+  // has an equal value (FlexValuesEqual) under its key in the other array; the order of
   // different keys does not matter. Entries that share a key (keyless ones too) pair up in their
-  // order: the second keyless entry with the other's second keyless entry. An entry that has no
-  // counterpart compares with the empty value.
+  // order: the second keyless entry with the other's second keyless entry. An entry ignored here
+  // is ignored with its counterpart there, whatever the letter case of the other's key. An entry
+  // of either array that has no counterpart compares with the empty value.
   //   {a: 1, b: "x"} vs {b: "x", a: "1"} => true    ["a", "b"] vs ["a", "c"] => false
+  //   {a: empty} vs {c: 5} => false    {IdMin: 1, N: x} vs {IDMIN: 2, N: x} except IdMin => true
   bool IsSameAsExcept(const TFlexArray& aAnother,
                       std::initializer_list<std::u16string_view> aKeysToIgnore) const;
   bool IsSameAs(const TFlexArray& aAnother) const { return IsSameAsExcept(aAnother, {}); }
@@ -264,8 +266,10 @@ class TFlexArray {
   // Reports an index outside 0..Count-1; returns whether the index is in range.
   bool VerifyIndex(int64_t aIndex, std::u16string_view aOperation) const;
   std::u16string KeyAt(int aIndex) const;
-  // The value of the n-th entry (from 0) whose key matches aKey, or the empty value.
-  TVariant NthValueOfKey(std::u16string_view aKey, int aOccurrence) const;
+  // The index of the n-th entry (from 0) whose key matches aKey, or -1.
+  int NthIndexOfKey(std::u16string_view aKey, int aOccurrence) const;
+  // How many entries before aIndex have a key that matches the key of entry aIndex.
+  int OccurrenceOfKeyAt(int aIndex) const;
   // Every entry not under an ignored key has its value in aOther (the pairing of IsSameAsExcept).
   bool ValuesFoundIn(const TFlexArray& aOther,
                      const std::vector<std::u16string_view>& aIgnored) const;

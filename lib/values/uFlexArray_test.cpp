@@ -426,6 +426,35 @@ TEST(FlexArray, Comparison) {
   EXPECT_TRUE(job.IsSameAs({u"IdMax", u"5", u"IdMin", 1, u"Name", u"x"}));
 }
 
+TEST(FlexArray, ComparisonExceptIgnoredKeys) {
+  // Both keys are ignored, as {u"IdMin", u"IdMax"} in every case.
+  struct TCase {
+    const char* Name;
+    TFlexArray A, B;
+    bool Same;
+  };
+  const TCase cases[] = {
+      {"the other's key in other letters goes with the ignored one",
+       FlexArrayOf({u"IdMin", 1, u"Name", u"x"}), FlexArrayOf({u"IDMIN", 2, u"Name", u"x"}), true},
+      {"ignored keys are this array's exact texts", FlexArrayOf({u"IDMIN", 2, u"Name", u"x"}),
+       FlexArrayOf({u"IdMin", 1, u"Name", u"x"}), false},
+      {"a value that is not ignored differs", FlexArrayOf({u"IdMin", 1, u"Name", u"x"}),
+       FlexArrayOf({u"IDMIN", 1, u"Name", u"y"}), false},
+      {"ignored keys on either side only", FlexArrayOf({u"Name", u"x", u"IdMin", 1}),
+       FlexArrayOf({u"IdMax", 2, u"Name", u"x"}), true},
+      {"a key only the other has", FlexArrayOf({u"Name", u"x", u"IdMin", 1}),
+       FlexArrayOf({u"Name", u"x", u"c", 5}), false},
+      {"an empty value against a missing key", FlexArrayOf({u"Name", u"x", u"b", kEmpty}),
+       FlexArrayOf({u"Name", u"x", u"IdMin", 5}), true},
+      {"lists pair their values in order", FlexValuesOf({u"a", u"b"}), FlexValuesOf({u"a", u"c"}),
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(c.A.IsSameAsExcept(c.B, {u"IdMin", u"IdMax"}), c.Same);
+  }
+}
+
 TEST(FlexArray, CopySubset) {
   const TFlexArray array = FlexArrayOf({u"a", 1, u"b", 2, u"c", 3});
   TFlexArray destination = FlexArrayOf({u"old", 0});

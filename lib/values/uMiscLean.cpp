@@ -87,6 +87,8 @@ std::u16string UrlEncodeText(std::u16string_view text) {
 }
 
 std::u16string UrlDecodeText(std::u16string_view text) {
+  // A literal NUL ends the text; the encoder writes a NUL as "%00", which decodes to one.
+  text = text.substr(0, text.find(u'\0'));
   std::string bytes;
   bytes.reserve(text.size());
   try {

@@ -53,10 +53,12 @@ uint8_t HexPairToByte(char16_t high, char16_t low);
 //   "a b|c" => "a+b%7Cc"    "C:\Temp" => "C%3A%5CTemp"    "ä" => "%C3%A4"    "100%" => "100%25"
 std::u16string UrlEncodeText(std::u16string_view text);
 // The reverse: "%%" gives "%", "%XX" the byte XX, "+" a space, other code units themselves; the
-// bytes are then read as UTF-8, an invalid sequence giving U+FFFD. A malformed escape (a digit
-// that is not hexadecimal, a text that ends inside an escape) raises EConvertError with the
-// message "EConvertError"; nothing is returned then. Any thread.
+// bytes are then read as UTF-8, an invalid sequence giving U+FFFD. The text ends at its first
+// NUL code unit; "%00" gives a NUL, so every encoded text decodes back. A malformed escape (a
+// digit that is not hexadecimal, a text that ends inside an escape) raises EConvertError with
+// the message "EConvertError"; nothing is returned then. Any thread.
 //   "a+b%7Cc" => "a b|c"    "100%%" => "100%"    "%FF" => U+FFFD    "a%2", "%zz" => raises
+//   "a%00b" => "a" NUL "b"    "ab" NUL "cd" => "ab"    "%4" NUL "1" => raises
 std::u16string UrlDecodeText(std::u16string_view text);
 
 // --- Text tests ---

@@ -122,13 +122,20 @@ TEST(UrlEncoding, LoneSurrogatesAndLooseInput) {
       {u"\u00e4\U0001F600", u"\u00e4\U0001F600"},  // unescaped characters stay
       {loneHigh, u"\ufffd"},
       {u"%E2%82%AC", u"\u20ac"},
+      // The text ends at a NUL code unit; only an escaped NUL stands for one.
+      {std::u16string(u"ab\0cd", 5), u"ab"},
+      {std::u16string(u"\0%zz", 4), u""},
+      {std::u16string(u"a%00b\0c", 7), std::u16string(u"a\0b", 3)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(TextToUtf8(c.Text));
     EXPECT_EQ(UrlDecodeText(c.Text), c.Decoded);
   }
   for (std::u16string_view broken :
-       {u"a%2", u"%zz", u"%", u"%%%", u"%2%", u"%g0", u"%\u00e41", u"ok%0"}) {
+       {std::u16string_view(u"a%2"), std::u16string_view(u"%zz"), std::u16string_view(u"%"),
+        std::u16string_view(u"%%%"), std::u16string_view(u"%2%"), std::u16string_view(u"%g0"),
+        std::u16string_view(u"%\u00e41"), std::u16string_view(u"ok%0"),
+        std::u16string_view(u"%4\0" u"1", 4), std::u16string_view(u"%\0" u"41", 4)}) {
     SCOPED_TRACE(TextToUtf8(broken));
     try {
       UrlDecodeText(broken);

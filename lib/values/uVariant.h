@@ -12,10 +12,12 @@
 //   2026-12-10 14:34:20.000   date-times (the OLE date: days since 1899-12-30)
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "lib/values/uMiscLean.h"
@@ -65,6 +67,18 @@ class TVariant {
   TVariant(std::u16string value) : FType(TVarType::String), FText(std::move(value)) {}
   TVariant(std::u16string_view value) : TVariant(std::u16string(value)) {}
   TVariant(const char16_t* value) : TVariant(std::u16string(value)) {}
+  // No value is made from other pointers or from single characters: a const char* would become
+  // the Boolean true and u'x' the integer 120. Texts are UTF-16 (u"..." literals, strings and
+  // views); numbers are given as numbers.
+  TVariant(std::nullptr_t) = delete;
+  TVariant(char) = delete;
+  TVariant(char8_t) = delete;
+  TVariant(char16_t) = delete;
+  TVariant(char32_t) = delete;
+  TVariant(wchar_t) = delete;
+  template <typename T>
+    requires(!std::is_same_v<std::remove_cv_t<T>, char16_t>)
+  TVariant(T*) = delete;
 
   static TVariant Null();
   // Currency from its scaled value: CurrencyFromScaled(15000) is 1.5.

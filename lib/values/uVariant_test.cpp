@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <type_traits>
 
 namespace {
 
@@ -36,6 +40,43 @@ TEST(Variant, KindsOfConstructedValues) {
     SCOPED_TRACE(TextToUtf8(TVariant::TypeName(c.Type)));
     EXPECT_EQ(c.Value.Type(), c.Type);
     EXPECT_EQ(c.Value.IsNumeric(), c.Numeric);
+  }
+}
+
+// Pointers and single characters make no value (a const char* would be the Boolean true);
+// UTF-16 texts do, whatever form they come in.
+static_assert(!std::is_constructible_v<TVariant, const char*>);
+static_assert(!std::is_constructible_v<TVariant, char*>);
+static_assert(!std::is_constructible_v<TVariant, const char (&)[4]>);
+static_assert(!std::is_constructible_v<TVariant, const wchar_t*>);
+static_assert(!std::is_constructible_v<TVariant, const char8_t*>);
+static_assert(!std::is_constructible_v<TVariant, const char32_t*>);
+static_assert(!std::is_constructible_v<TVariant, const int*>);
+static_assert(!std::is_constructible_v<TVariant, void*>);
+static_assert(!std::is_constructible_v<TVariant, TVariant*>);
+static_assert(!std::is_constructible_v<TVariant, void (*)()>);
+static_assert(!std::is_constructible_v<TVariant, std::nullptr_t>);
+static_assert(!std::is_constructible_v<TVariant, char>);
+static_assert(!std::is_constructible_v<TVariant, char8_t>);
+static_assert(!std::is_constructible_v<TVariant, char16_t>);
+static_assert(!std::is_constructible_v<TVariant, char32_t>);
+static_assert(!std::is_constructible_v<TVariant, wchar_t>);
+static_assert(std::is_convertible_v<const char16_t (&)[4], TVariant>);
+static_assert(std::is_convertible_v<const char16_t*, TVariant>);
+static_assert(std::is_convertible_v<char16_t*, TVariant>);
+static_assert(std::is_convertible_v<std::u16string, TVariant>);
+static_assert(std::is_convertible_v<std::u16string_view, TVariant>);
+static_assert(std::is_convertible_v<bool, TVariant>);
+static_assert(std::is_convertible_v<signed char, TVariant>);
+static_assert(std::is_convertible_v<unsigned char, TVariant>);
+
+TEST(Variant, TextsFromEveryUtf16Form) {
+  std::u16string buffer = u"abc";
+  const TVariant texts[] = {TVariant(u"abc"), TVariant(buffer.data()), TVariant(buffer),
+                            TVariant(std::u16string_view(buffer))};
+  for (const TVariant& text : texts) {
+    EXPECT_EQ(text.Type(), TVarType::String);
+    EXPECT_EQ(text.AsText(), u"abc");
   }
 }
 

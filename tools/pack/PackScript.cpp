@@ -21,7 +21,7 @@ bool PackScriptParse(std::span<const uint8_t> script, std::vector<TPackEntry>& e
     std::u16string reason;
     if (!RelativePathStaysInside(line, &reason)) {
       problem = std::to_string(number) + ": entry \"" + TextToUtf8(line) +
-                "\" would be written outside the installation folder: " + TextToUtf8(reason);
+                "\" is refused: " + TextToUtf8(reason);
       return false;
     }
     std::u16string host = line;

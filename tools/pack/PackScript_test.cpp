@@ -53,4 +53,27 @@ TEST(PackScript, Utf8WithoutAByteOrderMarkIsRefusedAtItsFirstNonAsciiLine) {
   EXPECT_EQ(entries[0].Text, "\xC3\xA4.txt");
 }
 
+TEST(PackScript, EntriesThatNameNoWindowsFileAreRefusedByLine) {
+  // The installer writes through the long-path prefix, where an empty part or a "/" makes an
+  // invalid name.
+  struct TCase {
+    const char* Entry;
+    const char* Problem;
+  };
+  const TCase cases[] = {
+      {"UI\\\\a.ico", "2: entry \"UI\\\\a.ico\" is refused: the path has an empty part"},
+      {"UI\\", "2: entry \"UI\\\" is refused: the path has an empty part"},
+      {"UI/a.ico", "2: entry \"UI/a.ico\" is refused: the path holds a character that no"},
+      {"a?.ico", "2: entry \"a?.ico\" is refused: the path holds a character that no"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Entry);
+    std::vector<TPackEntry> entries;
+    std::string problem;
+    EXPECT_FALSE(PackScriptParse(Bytes(std::string("ok.txt\r\n") + c.Entry + "\r\nz.txt\r\n"),
+                                 entries, problem));
+    EXPECT_EQ(problem.rfind(c.Problem, 0), 0u) << problem;
+  }
+}
+
 }  // namespace
