@@ -36,6 +36,9 @@ class TPlatformProcess {
   virtual ~TPlatformProcess() = default;
   // Full path of the executable (module null) as GetModuleFileNameW gives it; empty on failure.
   virtual std::u16string GetModuleFileNameW(void* module) = 0;
+  // The command line the process was started with, argument 0 (the program) included, as
+  // GetCommandLineW gives it.
+  virtual std::u16string GetCommandLineW() = 0;
   virtual bool IsDebuggerPresent() = 0;
   virtual void OutputDebugStringW(std::u16string_view text) = 0;
   virtual void DebugBreak() = 0;

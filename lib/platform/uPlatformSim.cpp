@@ -131,6 +131,16 @@ void TSimProcess::SetModuleFileName(std::u16string path) {
   FModuleFileName = std::move(path);
 }
 
+std::u16string TSimProcess::GetCommandLineW() {
+  std::lock_guard guard(FLock);
+  return FCommandLine ? *FCommandLine : HostCommandLine();
+}
+
+void TSimProcess::SetCommandLine(std::u16string commandLine) {
+  std::lock_guard guard(FLock);
+  FCommandLine = std::move(commandLine);
+}
+
 std::vector<std::u16string> TSimProcess::DebugOutput() const {
   std::lock_guard guard(FLock);
   return FDebugOutput;

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -58,14 +59,18 @@ enum class TSimBitness {
   Windows64Process64,
 };
 
-// The running process and the machine it runs on: its executable path, process id, bitness
-// and that of Windows, the Wow64 file-system redirection of each of its threads, the computer
-// name, a debugger that can be attached, the debugger output, and stable small thread ids.
+// The running process and the machine it runs on: its executable path, command line, process
+// id, bitness and that of Windows, the Wow64 file-system redirection of each of its threads,
+// the computer name, a debugger that can be attached, the debugger output, and stable small
+// thread ids.
 // By default a 32-bit process on 64-bit Windows with redirection on.
 class TSimProcess final : public TPlatformProcess {
  public:
   explicit TSimProcess(TSimMachine& machine) : FMachine(machine) {}
   std::u16string GetModuleFileNameW(void* module) override;
+  // The command line set with SetCommandLine; until then the host process's own (its real
+  // arguments joined as a Windows command line, HostCommandLine).
+  std::u16string GetCommandLineW() override;
   bool IsDebuggerPresent() override { return FDebuggerPresent.load(); }
   void OutputDebugStringW(std::u16string_view text) override;
   void DebugBreak() override { FDebugBreaks.fetch_add(1); }
@@ -82,6 +87,7 @@ class TSimProcess final : public TPlatformProcess {
   bool SHGetSpecialFolderPathW(char16_t* path, int csidl, bool create) override;
 
   void SetModuleFileName(std::u16string path);
+  void SetCommandLine(std::u16string commandLine);
   void SetDebuggerPresent(bool present) { FDebuggerPresent = present; }
   std::vector<std::u16string> DebugOutput() const;
   uint64_t DebugBreaks() const { return FDebugBreaks.load(); }
@@ -101,6 +107,7 @@ class TSimProcess final : public TPlatformProcess {
   TSimMachine& FMachine;
   mutable std::mutex FLock;
   std::u16string FModuleFileName = u"C:\\Users\\User\\Downloads\\VardenoSetup.exe";  // FLock
+  std::optional<std::u16string> FCommandLine;  // FLock; unset: the host's
   std::vector<std::u16string> FDebugOutput;                                          // FLock
   std::u16string FComputerName = u"SIMPC";                                           // FLock
   std::map<std::thread::id, bool> FRedirectionOff;  // FLock; threads that switched it off

@@ -70,6 +70,13 @@ std::u16string TWin32Process::GetModuleFileNameW(void* module) {
   }
 }
 
+std::u16string HostCommandLine() { return TWin32Process().GetCommandLineW(); }
+
+std::u16string TWin32Process::GetCommandLineW() {
+  const wchar_t* commandLine = ::GetCommandLineW();
+  return commandLine != nullptr ? TextFromWide(commandLine) : std::u16string();
+}
+
 bool TWin32Process::IsDebuggerPresent() { return ::IsDebuggerPresent() != FALSE; }
 
 void TWin32Process::OutputDebugStringW(std::u16string_view text) {

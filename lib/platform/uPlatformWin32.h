@@ -14,6 +14,7 @@ class TWin32Memory final : public TPlatformMemory {
 class TWin32Process final : public TPlatformProcess {
  public:
   std::u16string GetModuleFileNameW(void* module) override;
+  std::u16string GetCommandLineW() override;
   bool IsDebuggerPresent() override;
   void OutputDebugStringW(std::u16string_view text) override;
   void DebugBreak() override;
