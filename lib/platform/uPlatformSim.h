@@ -471,6 +471,8 @@ class TSimUser final : public TPlatformUser {
 
   TQueue& QueueLocked(win::DWORD threadId);
   TWindow* WindowLocked(win::HWND window);
+  // The GWLP_USERDATA slot of a window; null with the last error for another window or index.
+  intptr_t* UserDataLocked(win::HWND window, int index);
   // Runs the messages sent to the calling thread (the lock is released while a procedure
   // runs). Takes and gives back the held lock.
   void RunSentLocked(std::unique_lock<std::mutex>& lock, win::DWORD threadId);

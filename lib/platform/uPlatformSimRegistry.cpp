@@ -3,18 +3,9 @@
 #include <cstring>
 
 #include "lib/platform/uPlatformSim.h"
+#include "lib/platform/uPlatformText.h"
 
 namespace {
-
-std::u16string Upper(std::u16string_view text) {
-  std::u16string upper(text);
-  for (char16_t& c : upper) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  }
-  return upper;
-}
-
-bool Same(std::u16string_view a, std::u16string_view b) { return Upper(a) == Upper(b); }
 
 std::vector<std::u16string> SplitKey(std::u16string_view path) {
   std::vector<std::u16string> parts;
@@ -52,12 +43,17 @@ const char16_t* PredefinedName(win::HKEY key) {
 // The 32-bit view of a machine key: SOFTWARE\X => SOFTWARE\Wow6432Node\X, except the classes
 // shared between the views (all but CLSID). The user's classes redirect CLSID the same way.
 void RedirectTo32(std::vector<std::u16string>& place) {
-  if (place.size() >= 3 && Same(place[0], u"HKEY_LOCAL_MACHINE") && Same(place[1], u"SOFTWARE")) {
-    if (Same(place[2], u"Wow6432Node")) return;
-    if (Same(place[2], u"Classes") && (place.size() < 4 || !Same(place[3], u"CLSID"))) return;
+  if (place.size() >= 3 && TextEqualsIgnoreCase(place[0], u"HKEY_LOCAL_MACHINE") &&
+      TextEqualsIgnoreCase(place[1], u"SOFTWARE")) {
+    if (TextEqualsIgnoreCase(place[2], u"Wow6432Node")) return;
+    if (TextEqualsIgnoreCase(place[2], u"Classes") &&
+        (place.size() < 4 || !TextEqualsIgnoreCase(place[3], u"CLSID")))
+      return;
     place.insert(place.begin() + 2, u"Wow6432Node");
-  } else if (place.size() >= 4 && Same(place[0], u"HKEY_CURRENT_USER") &&
-             Same(place[1], u"Software") && Same(place[2], u"Classes") && Same(place[3], u"CLSID")) {
+  } else if (place.size() >= 4 && TextEqualsIgnoreCase(place[0], u"HKEY_CURRENT_USER") &&
+             TextEqualsIgnoreCase(place[1], u"Software") &&
+             TextEqualsIgnoreCase(place[2], u"Classes") &&
+             TextEqualsIgnoreCase(place[3], u"CLSID")) {
     place.insert(place.begin() + 3, u"Wow6432Node");
   }
 }
@@ -77,7 +73,7 @@ struct TSimRegistry::TKey {
 
   TValue* Value(std::u16string_view name) {
     for (TValue& value : Values) {
-      if (Same(value.Name, name)) return &value;
+      if (TextEqualsIgnoreCase(value.Name, name)) return &value;
     }
     return nullptr;
   }
@@ -90,7 +86,8 @@ struct TSimRegistry::THandle {
   bool View32;
 };
 
-TSimRegistry::TSimRegistry(TSimMachine& machine) : FMachine(machine), FTree(std::make_unique<TKey>()) {
+TSimRegistry::TSimRegistry(TSimMachine& machine)
+    : FMachine(machine), FTree(std::make_unique<TKey>()) {
   // The keys of a fresh installation that the system's programs rely on.
   for (const char16_t* key :
        {u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID", u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft",
@@ -107,7 +104,7 @@ TSimRegistry::~TSimRegistry() = default;
 TSimRegistry::TKey* TSimRegistry::FindLocked(const std::vector<std::u16string>& place) const {
   TKey* key = FTree.get();
   for (const std::u16string& part : place) {
-    auto it = key->Subkeys.find(Upper(part));
+    auto it = key->Subkeys.find(TextUpperAscii(part));
     if (it == key->Subkeys.end()) return nullptr;
     key = it->second.get();
   }
@@ -117,7 +114,7 @@ TSimRegistry::TKey* TSimRegistry::FindLocked(const std::vector<std::u16string>& 
 TSimRegistry::TKey* TSimRegistry::MakeLocked(const std::vector<std::u16string>& place) {
   TKey* key = FTree.get();
   for (const std::u16string& part : place) {
-    auto& child = key->Subkeys[Upper(part)];
+    auto& child = key->Subkeys[TextUpperAscii(part)];
     if (child == nullptr) {
       child = std::make_unique<TKey>();
       child->Name = part;
@@ -169,7 +166,8 @@ win::LSTATUS TSimRegistry::PlaceLocked(win::HKEY key, std::u16string_view subKey
   return win::ERROR_SUCCESS;
 }
 
-TSimRegistry::TKey* TSimRegistry::KeyOfLocked(win::HKEY key, win::DWORD access, win::LSTATUS* error) {
+TSimRegistry::TKey* TSimRegistry::KeyOfLocked(win::HKEY key, win::DWORD access,
+                                              win::LSTATUS* error) {
   std::vector<std::u16string> place;
   win::DWORD granted = win::KEY_ALL_ACCESS;
   if (PredefinedName(key) == nullptr) {
@@ -205,10 +203,11 @@ win::LSTATUS TSimRegistry::OpenLocked(win::HKEY key, std::u16string_view subKey,
   *result = nullptr;
   const win::DWORD access = MapGeneric(samDesired);
   std::vector<std::u16string> place;
-  if (const win::LSTATUS placed = PlaceLocked(key, subKey, samDesired, create, place)) return placed;
+  if (const win::LSTATUS placed = PlaceLocked(key, subKey, samDesired, create, place))
+    return placed;
   if (place.empty()) return win::ERROR_INVALID_HANDLE;
   TKey* found = FindLocked(place);
-  const bool machine = Same(place[0], u"HKEY_LOCAL_MACHINE");
+  const bool machine = TextEqualsIgnoreCase(place[0], u"HKEY_LOCAL_MACHINE");
   // A standard user reads the machine's keys but changes none of them.
   const bool changes = (access & kWriteAccess) != 0 || (create && found == nullptr);
   if (machine && changes && !FMachine.RunningElevated()) return win::ERROR_ACCESS_DENIED;
@@ -217,7 +216,7 @@ win::LSTATUS TSimRegistry::OpenLocked(win::HKEY key, std::u16string_view subKey,
     // Every missing key on the way is created, if its parent lets it.
     TKey* parent = FTree.get();
     for (const std::u16string& part : place) {
-      auto it = parent->Subkeys.find(Upper(part));
+      auto it = parent->Subkeys.find(TextUpperAscii(part));
       if (it == parent->Subkeys.end()) {
         if (parent->Denied) return win::ERROR_ACCESS_DENIED;
         break;
@@ -259,7 +258,7 @@ win::LSTATUS TSimRegistry::RegCloseKey(win::HKEY key) {
   std::lock_guard guard(FLock);
   if (PredefinedName(key) != nullptr) return win::ERROR_SUCCESS;
   return FHandles.erase(reinterpret_cast<uintptr_t>(key)) != 0 ? win::ERROR_SUCCESS
-                                                                : win::ERROR_INVALID_HANDLE;
+                                                               : win::ERROR_INVALID_HANDLE;
 }
 
 win::LSTATUS TSimRegistry::RegFlushKey(win::HKEY key) {
@@ -275,13 +274,13 @@ win::LSTATUS TSimRegistry::DeleteLocked(win::HKEY key, std::u16string_view subKe
   if (place.size() < 2) return win::ERROR_ACCESS_DENIED;  // a hive itself
   TKey* found = FindLocked(place);
   if (found == nullptr) return win::ERROR_FILE_NOT_FOUND;
-  if (Same(place[0], u"HKEY_LOCAL_MACHINE") && !FMachine.RunningElevated()) {
+  if (TextEqualsIgnoreCase(place[0], u"HKEY_LOCAL_MACHINE") && !FMachine.RunningElevated()) {
     return win::ERROR_ACCESS_DENIED;
   }
   // Only a key without subkeys goes, and only one whose permissions allow it.
   if (found->Denied || !found->Subkeys.empty()) return win::ERROR_ACCESS_DENIED;
   const std::vector<std::u16string> parentPlace(place.begin(), place.end() - 1);
-  FindLocked(parentPlace)->Subkeys.erase(Upper(place.back()));
+  FindLocked(parentPlace)->Subkeys.erase(TextUpperAscii(place.back()));
   return win::ERROR_SUCCESS;
 }
 
@@ -383,7 +382,9 @@ win::LSTATUS TSimRegistry::RegDeleteValueW(win::HKEY key, std::u16string_view va
   TKey* found = KeyOfLocked(key, win::KEY_SET_VALUE, &error);
   if (found == nullptr) return error;
   const auto before = found->Values.size();
-  std::erase_if(found->Values, [&](const TKey::TValue& value) { return Same(value.Name, valueName); });
+  std::erase_if(found->Values, [&](const TKey::TValue& value) {
+    return TextEqualsIgnoreCase(value.Name, valueName);
+  });
   return found->Values.size() != before ? win::ERROR_SUCCESS : win::ERROR_FILE_NOT_FOUND;
 }
 

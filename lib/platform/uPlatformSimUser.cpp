@@ -4,16 +4,9 @@
 #include <chrono>
 
 #include "lib/platform/uPlatformSim.h"
+#include "lib/platform/uPlatformText.h"
 
 namespace {
-
-std::u16string UpperName(std::u16string_view name) {
-  std::u16string upper(name);
-  for (char16_t& c : upper) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  }
-  return upper;
-}
 
 bool InFilter(uint32_t number, uint32_t filterMin, uint32_t filterMax) {
   return (filterMin == 0 && filterMax == 0) || (number >= filterMin && number <= filterMax);
@@ -92,9 +85,9 @@ void TSimUser::RunSentLocked(std::unique_lock<std::mutex>& lock, win::DWORD thre
     win::WNDPROC procedure = nullptr;
     if (TWindow* window = WindowLocked(sent->Window)) procedure = window->Procedure;
     lock.unlock();
-    const intptr_t result =
-        procedure != nullptr ? procedure(sent->Window, sent->Message, sent->WParam, sent->LParam)
-                             : 0;
+    const intptr_t result = procedure != nullptr
+                                ? procedure(sent->Window, sent->Message, sent->WParam, sent->LParam)
+                                : 0;
     lock.lock();
     sent->Result = result;
     sent->Done = true;
@@ -223,7 +216,7 @@ uint16_t TSimUser::RegisterClassExW(const win::WNDCLASSEXW* windowClass) {
     return 0;
   }
   std::lock_guard guard(FLock);
-  const std::u16string name = UpperName(windowClass->lpszClassName);
+  const std::u16string name = TextUpperAscii(windowClass->lpszClassName);
   if (!FClasses.emplace(name, windowClass->lpfnWndProc).second) {
     SimSetLastError(win::ERROR_CLASS_ALREADY_EXISTS);
     return 0;
@@ -234,9 +227,9 @@ uint16_t TSimUser::RegisterClassExW(const win::WNDCLASSEXW* windowClass) {
 
 bool TSimUser::UnregisterClassW(std::u16string_view className, win::HMODULE) {
   std::lock_guard guard(FLock);
-  const std::u16string name = UpperName(className);
+  const std::u16string name = TextUpperAscii(className);
   for (const auto& [id, window] : FWindows) {
-    if (UpperName(window->ClassName) == name) {
+    if (TextUpperAscii(window->ClassName) == name) {
       SimSetLastError(1412 /* ERROR_CLASS_HAS_WINDOWS */);
       return false;
     }
@@ -249,15 +242,15 @@ bool TSimUser::UnregisterClassW(std::u16string_view className, win::HMODULE) {
 }
 
 win::HWND TSimUser::CreateWindowExW(win::DWORD exStyle, std::u16string_view className,
-                                    std::u16string_view windowName, win::DWORD style, int x,
-                                    int y, int width, int height, win::HWND parent,
-                                    win::HMODULE instance, void* param) {
+                                    std::u16string_view windowName, win::DWORD style, int x, int y,
+                                    int width, int height, win::HWND parent, win::HMODULE instance,
+                                    void* param) {
   const win::DWORD self = FMachine.Process().GetCurrentThreadId();
   win::HWND handle = nullptr;
   std::u16string storedClass(className), storedTitle(windowName);
   {
     std::lock_guard guard(FLock);
-    auto known = FClasses.find(UpperName(className));
+    auto known = FClasses.find(TextUpperAscii(className));
     if (known == FClasses.end()) {
       SimSetLastError(win::ERROR_CANNOT_FIND_WND_CLASS);
       return nullptr;
@@ -342,34 +335,31 @@ intptr_t TSimUser::DefWindowProcW(win::HWND window, uint32_t message, uintptr_t,
   }
 }
 
-intptr_t TSimUser::SetWindowLongPtrW(win::HWND window, int index, intptr_t value) {
-  std::lock_guard guard(FLock);
+intptr_t* TSimUser::UserDataLocked(win::HWND window, int index) {
   TWindow* known = WindowLocked(window);
   if (known == nullptr) {
     SimSetLastError(win::ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
+    return nullptr;
   }
+  // The window's own value is the one slot the Sim keeps.
   if (index != win::GWLP_USERDATA) {
     SimSetLastError(win::ERROR_INVALID_INDEX);
-    return 0;
+    return nullptr;
   }
   SimSetLastError(win::ERROR_SUCCESS);
-  return std::exchange(known->UserData, value);
+  return &known->UserData;
+}
+
+intptr_t TSimUser::SetWindowLongPtrW(win::HWND window, int index, intptr_t value) {
+  std::lock_guard guard(FLock);
+  intptr_t* slot = UserDataLocked(window, index);
+  return slot != nullptr ? std::exchange(*slot, value) : 0;
 }
 
 intptr_t TSimUser::GetWindowLongPtrW(win::HWND window, int index) {
   std::lock_guard guard(FLock);
-  TWindow* known = WindowLocked(window);
-  if (known == nullptr) {
-    SimSetLastError(win::ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
-  if (index != win::GWLP_USERDATA) {
-    SimSetLastError(win::ERROR_INVALID_INDEX);
-    return 0;
-  }
-  SimSetLastError(win::ERROR_SUCCESS);
-  return known->UserData;
+  const intptr_t* slot = UserDataLocked(window, index);
+  return slot != nullptr ? *slot : 0;
 }
 
 win::DWORD TSimUser::GetWindowThreadProcessId(win::HWND window, win::DWORD* processId) {
@@ -383,8 +373,7 @@ win::DWORD TSimUser::GetWindowThreadProcessId(win::HWND window, win::DWORD* proc
   return known->ThreadId;
 }
 
-bool TSimUser::PostMessageW(win::HWND window, uint32_t message, uintptr_t wParam,
-                            intptr_t lParam) {
+bool TSimUser::PostMessageW(win::HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   win::DWORD thread = FMachine.Process().GetCurrentThreadId();
   std::lock_guard guard(FLock);
   if (window != nullptr) {
@@ -531,7 +520,8 @@ bool TSimUser::KillTimer(win::HWND window, uintptr_t id) {
   const win::DWORD self = FMachine.Process().GetCurrentThreadId();
   std::lock_guard guard(FLock);
   const size_t removed = std::erase_if(FTimers, [&](const TTimer& timer) {
-    return timer.Window == window && timer.Id == id && (window != nullptr || timer.ThreadId == self);
+    return timer.Window == window && timer.Id == id &&
+           (window != nullptr || timer.ThreadId == self);
   });
   if (removed == 0) {
     SimSetLastError(1402 /* ERROR_INVALID_TIMER_HANDLE */);

@@ -22,6 +22,18 @@ LONG_PTR NativeGetWindowLongPtr(HWND window, int index) { return GetWindowLongPt
 
 namespace {
 
+win::MSG FromNative(const MSG& native) {
+  win::MSG message;
+  message.hwnd = native.hwnd;
+  message.message = native.message;
+  message.wParam = native.wParam;
+  message.lParam = native.lParam;
+  message.time = native.time;
+  message.pt.x = native.pt.x;
+  message.pt.y = native.pt.y;
+  return message;
+}
+
 MSG ToNative(const win::MSG& message) {
   MSG native{};
   native.hwnd = static_cast<HWND>(message.hwnd);
@@ -42,13 +54,7 @@ bool TWin32User::PeekMessageW(win::MSG* message, win::HWND window, uint32_t filt
   if (!::PeekMessageW(&native, static_cast<HWND>(window), filterMin, filterMax, removeMessage)) {
     return false;
   }
-  message->hwnd = native.hwnd;
-  message->message = native.message;
-  message->wParam = native.wParam;
-  message->lParam = native.lParam;
-  message->time = native.time;
-  message->pt.x = native.pt.x;
-  message->pt.y = native.pt.y;
+  *message = FromNative(native);
   return true;
 }
 
@@ -72,9 +78,6 @@ static_assert(offsetof(win::CREATESTRUCTW, dwExStyle) == offsetof(CREATESTRUCTW,
 WNDPROC ToNative(win::WNDPROC procedure) { return reinterpret_cast<WNDPROC>(procedure); }
 TIMERPROC ToNative(win::TIMERPROC procedure) { return reinterpret_cast<TIMERPROC>(procedure); }
 
-// A text argument of user32 that may be null (no class name, no title).
-std::wstring Wide(std::u16string_view text) { return TextToWide(text); }
-
 }  // namespace
 
 int TWin32User::GetMessageW(win::MSG* message, win::HWND window, uint32_t filterMin,
@@ -82,13 +85,7 @@ int TWin32User::GetMessageW(win::MSG* message, win::HWND window, uint32_t filter
   MSG native{};
   const BOOL got = ::GetMessageW(&native, static_cast<HWND>(window), filterMin, filterMax);
   if (got == -1) return -1;
-  message->hwnd = native.hwnd;
-  message->message = native.message;
-  message->wParam = native.wParam;
-  message->lParam = native.lParam;
-  message->time = native.time;
-  message->pt.x = native.pt.x;
-  message->pt.y = native.pt.y;
+  *message = FromNative(native);
   return got;
 }
 
@@ -98,23 +95,24 @@ uint16_t TWin32User::RegisterClassExW(const win::WNDCLASSEXW* windowClass) {
   native.style = windowClass->style;
   native.lpfnWndProc = ToNative(windowClass->lpfnWndProc);
   native.hInstance = static_cast<HINSTANCE>(windowClass->hInstance);
-  const std::wstring name = Wide(windowClass->lpszClassName != nullptr
-                                     ? std::u16string_view(windowClass->lpszClassName)
-                                     : std::u16string_view());
+  const std::wstring name = TextToWide(windowClass->lpszClassName != nullptr
+                                           ? std::u16string_view(windowClass->lpszClassName)
+                                           : std::u16string_view());
   native.lpszClassName = name.c_str();
   return ::RegisterClassExW(&native);
 }
 
 bool TWin32User::UnregisterClassW(std::u16string_view className, win::HMODULE instance) {
-  return ::UnregisterClassW(Wide(className).c_str(), static_cast<HINSTANCE>(instance)) != FALSE;
+  return ::UnregisterClassW(TextToWide(className).c_str(), static_cast<HINSTANCE>(instance)) !=
+         FALSE;
 }
 
 win::HWND TWin32User::CreateWindowExW(win::DWORD exStyle, std::u16string_view className,
                                       std::u16string_view windowName, win::DWORD style, int x,
                                       int y, int width, int height, win::HWND parent,
                                       win::HMODULE instance, void* param) {
-  return ::CreateWindowExW(exStyle, Wide(className).c_str(), Wide(windowName).c_str(), style, x, y,
-                           width, height, static_cast<HWND>(parent), nullptr,
+  return ::CreateWindowExW(exStyle, TextToWide(className).c_str(), TextToWide(windowName).c_str(),
+                           style, x, y, width, height, static_cast<HWND>(parent), nullptr,
                            static_cast<HINSTANCE>(instance), param);
 }
 
@@ -122,7 +120,9 @@ bool TWin32User::DestroyWindow(win::HWND window) {
   return ::DestroyWindow(static_cast<HWND>(window)) != FALSE;
 }
 
-bool TWin32User::IsWindow(win::HWND window) { return ::IsWindow(static_cast<HWND>(window)) != FALSE; }
+bool TWin32User::IsWindow(win::HWND window) {
+  return ::IsWindow(static_cast<HWND>(window)) != FALSE;
+}
 
 intptr_t TWin32User::DefWindowProcW(win::HWND window, uint32_t message, uintptr_t wParam,
                                     intptr_t lParam) {

@@ -97,12 +97,6 @@ class TBitmap {
   std::bitset<kHigh - kLow + 1> FBits;
 };
 
-uint64_t TestSeed() {
-  if (const char* text = std::getenv("VARDENO_TEST_SEED")) return std::strtoull(text, nullptr, 10);
-  std::random_device device;
-  return (uint64_t{device()} << 32) ^ device();
-}
-
 class TRandomOps {
  public:
   explicit TRandomOps(uint64_t seed) : FRandom(seed) {}
@@ -480,8 +474,6 @@ bool DisorderedSequence(TRandomOps& random, std::string& log) {
 template <typename TSequence>
 void RunSequences(int count, TSequence sequenceOf) {
   const uint64_t seed = TestSeed();
-  std::printf("[seed] %llu (VARDENO_TEST_SEED repeats it)\n",
-              static_cast<unsigned long long>(seed));
   TRandomOps random(seed);
   for (int sequence = 0; sequence < count; ++sequence) {
     std::string log =
@@ -504,8 +496,6 @@ TEST(RangesModel, SetsChangedInPlaceCoverTheRightPositions) {
 // the members are held in, checked against a bitmap member by member.
 TEST(RangesModel, LargeSetsMatchABitmap) {
   const uint64_t seed = TestSeed();
-  std::printf("[seed] %llu (VARDENO_TEST_SEED repeats it)\n",
-              static_cast<unsigned long long>(seed));
   TRandomOps random(seed);
   constexpr int64_t kSpace = 400'000;
   std::vector<bool> model(kSpace);

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
 TAlertCapture::TAlertCapture() {
   FPrevious = ProblemReporterSet([this](std::u16string_view, std::u16string_view message) {
     std::lock_guard guard(FLock);
@@ -53,4 +57,16 @@ std::vector<uint8_t> TestMixedBytes(size_t size, uint64_t seed) {
   }
   bytes.resize(size);
   return bytes;
+}
+
+uint64_t TestSeed() {
+  uint64_t seed = 0;
+  if (const char* text = std::getenv("VARDENO_TEST_SEED")) {
+    seed = std::strtoull(text, nullptr, 10);
+  } else {
+    std::random_device device;
+    seed = (uint64_t{device()} << 32) ^ device();
+  }
+  std::printf("[seed] %llu (set VARDENO_TEST_SEED to repeat)\n", static_cast<unsigned long long>(seed));
+  return seed;
 }

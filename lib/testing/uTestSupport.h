@@ -29,6 +29,10 @@ class TAlertCapture {
 // Installs the reporter that turns an unexpected alert into a test failure.
 void TestAlertsFailInstall();
 
+// The seed of a randomized test: VARDENO_TEST_SEED when set (to repeat a run), else a fresh
+// one. Prints it, so a failing run can be repeated.
+uint64_t TestSeed();
+
 // A deterministic pseudo-random generator for test data (xorshift64*).
 class TTestRandom {
  public:

@@ -360,11 +360,7 @@ TArguments Words(std::u16string_view text) {
 // words. Values with a word that starts with the prefix are left out: they read back as
 // commands (shown above).
 TEST_F(StartParamsTest, RandomArraysReadBackAsComposed) {
-  uint64_t seed = std::random_device()();
-  if (const char* fixed = std::getenv("VARDENO_TEST_SEED"))
-    seed = std::strtoull(fixed, nullptr, 10);
-  std::printf("[seed] %llu (set VARDENO_TEST_SEED to repeat)\n",
-              static_cast<unsigned long long>(seed));
+  const uint64_t seed = TestSeed();
   SCOPED_TRACE(testing::Message() << "seed " << seed);
   static const std::vector<std::u16string> keyPieces = {
       u"a", u"B", u"z", u"7", u"_", u"-", u"\u00e9", u"\u00c9", u"\U0001F600", u"\"", u"\\",

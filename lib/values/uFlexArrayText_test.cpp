@@ -401,11 +401,7 @@ TVariant ExpectedReadBack(const TVariant& written, bool keyed) {
 }
 
 TEST(FlexArrayText, RandomArraysComeBackAsTheTextFormReadsThem) {
-  uint64_t seed = std::random_device()();
-  if (const char* fixed = std::getenv("VARDENO_TEST_SEED"))
-    seed = std::strtoull(fixed, nullptr, 10);
-  std::printf("[seed] %llu (set VARDENO_TEST_SEED to repeat)\n",
-              static_cast<unsigned long long>(seed));
+  const uint64_t seed = TestSeed();
   SCOPED_TRACE(testing::Message() << "seed " << seed);
   TTestRandom random(seed);
   for (int round = 0; round < 500; ++round) {
