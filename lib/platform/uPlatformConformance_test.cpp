@@ -463,6 +463,10 @@ const TRow kRows[] = {
        EXPECT_EQ(registry.RtlNtStatusToDosError(STATUS_ACCESS_DENIED), ERROR_ACCESS_DENIED);
        EXPECT_EQ(registry.RtlNtStatusToDosError(STATUS_OBJECT_NAME_NOT_FOUND), ERROR_FILE_NOT_FOUND);
        EXPECT_EQ(registry.RtlNtStatusToDosError(STATUS_OBJECT_PATH_NOT_FOUND), ERROR_PATH_NOT_FOUND);
+       EXPECT_EQ(registry.RtlNtStatusToDosError(STATUS_OBJECT_TYPE_MISMATCH), ERROR_INVALID_HANDLE);
+       EXPECT_EQ(registry.RtlNtStatusToDosError(static_cast<NTSTATUS>(0xC0000017)), ERROR_NOT_ENOUGH_MEMORY);
+       EXPECT_EQ(registry.RtlNtStatusToDosError(static_cast<NTSTATUS>(0xC0000121)), ERROR_ACCESS_DENIED);
+       EXPECT_EQ(registry.RtlNtStatusToDosError(static_cast<NTSTATUS>(0xC0000002)), ERROR_INVALID_FUNCTION);
      }},
     {"PageMemory", nullptr,
      [](TContext& c) {

@@ -506,7 +506,12 @@ class TSimUser final : public TPlatformUser {
 // Only an elevated process changes HKEY_LOCAL_MACHINE: opening or creating a key there with
 // write access fails with ERROR_ACCESS_DENIED for a standard user. A test may deny every
 // access to a key. Names match without case; subkeys enumerate in upper-case order, values
-// in the order they were made. Thread-safe.
+// in the order they were made. RtlNtStatusToDosError translates the status codes of a table:
+// the ones a registry driver and the library's calls meet (success, access denied, names and
+// paths not found, invalid handle, parameter and name, buffer too small, name collision,
+// sharing violation, key deleted, procedure not found, not implemented, no memory, cannot
+// delete); any other code gives ERROR_MR_MID_NOT_FOUND (317), where Windows knows many more.
+// Thread-safe.
 class TSimRegistry final : public TPlatformRegistry {
  public:
   explicit TSimRegistry(TSimMachine& machine);

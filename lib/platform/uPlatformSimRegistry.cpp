@@ -430,6 +430,12 @@ win::DWORD TSimRegistry::RtlNtStatusToDosError(win::NTSTATUS status) {
       {static_cast<win::NTSTATUS>(0xC0000043), win::ERROR_SHARING_VIOLATION},
       {static_cast<win::NTSTATUS>(0xC000017C), win::ERROR_KEY_DELETED},
       {win::STATUS_PROCEDURE_NOT_FOUND, win::ERROR_PROC_NOT_FOUND},
+      {static_cast<win::NTSTATUS>(0xC0000002), win::ERROR_INVALID_FUNCTION},  // not implemented
+      {static_cast<win::NTSTATUS>(0xC000000F), win::ERROR_FILE_NOT_FOUND},    // no such file
+      {static_cast<win::NTSTATUS>(0xC0000010), win::ERROR_INVALID_FUNCTION},  // invalid request
+      {static_cast<win::NTSTATUS>(0xC0000017), win::ERROR_NOT_ENOUGH_MEMORY},
+      {win::STATUS_OBJECT_TYPE_MISMATCH, win::ERROR_INVALID_HANDLE},
+      {static_cast<win::NTSTATUS>(0xC0000121), win::ERROR_ACCESS_DENIED},  // cannot delete
   };
   for (const TPair& pair : kTable) {
     if (pair.Status == status) return pair.Error;
